@@ -1,0 +1,32 @@
+# The commands the README names. Each configures its CMake preset as needed.
+JOBS ?= $(shell nproc)
+
+.PHONY: all deps build test asan-test bench format clean
+
+all: build
+
+deps:
+	@scripts/install-deps
+
+build: deps
+	cmake --preset release
+	cmake --build --preset release -j $(JOBS)
+
+test: deps
+	cmake --preset dev
+	cmake --build --preset dev -j $(JOBS)
+	ctest --preset dev
+
+asan-test: deps
+	cmake --preset asan
+	cmake --build --preset asan -j $(JOBS)
+	ctest --preset asan
+
+bench: build
+	build/release/bin/drapewell-bench-image
+
+format:
+	find platform image tests bench fuzz tools -name '*.cpp' -o -name '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf build

@@ -1,0 +1,130 @@
+#include "platform/gdi/dib_section.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+namespace gdi {
+
+RECT IntersectRect(const RECT& a, const RECT& b) {
+    RECT r{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
+           std::min(a.bottom, b.bottom)};
+    return IsRectEmpty(r) ? RECT{} : r;
+}
+
+bool IsSupportedBitCount(std::uint32_t bitCount) {
+    switch (bitCount) {
+    case 1:
+    case 4:
+    case 8:
+    case 16:
+    case 24:
+    case 32:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool ComputeDibGeometry(std::int64_t width, std::int64_t height, std::uint32_t bitCount,
+                        DibGeometry& out) {
+    if (width <= 0 || height <= 0 || !IsSupportedBitCount(bitCount))
+        return false;
+    // Each factor is bounded before multiplying, so nothing here can wrap.
+    if (width > std::int64_t{kMaxPixelBytes} * 8 || height > std::int64_t{kMaxPixelBytes})
+        return false;
+    const std::uint64_t stride = ((std::uint64_t(width) * bitCount + 31) / 32) * 4;
+    if (stride > kMaxPixelBytes || std::uint64_t(height) > kMaxPixelBytes / stride)
+        return false;
+    out.stride = static_cast<std::uint32_t>(stride);
+    out.sizeImage = stride * std::uint64_t(height);
+    return true;
+}
+
+DibSection::~DibSection() { std::free(bits_); }
+
+std::uint32_t DibSection::EffectiveMask(int channel) const {
+    if (compression_ == BI_BITFIELDS)
+        return masks_[channel];
+    static constexpr std::uint32_t k555[3] = {0x7C00, 0x03E0, 0x001F};
+    static constexpr std::uint32_t k888[3] = {0xFF0000, 0x00FF00, 0x0000FF};
+    return bitCount_ == 16 ? k555[channel] : k888[channel];
+}
+
+BitmapPtr CreateDIBSection(std::span<const std::uint8_t> info) {
+    BITMAPINFOHEADER h;
+    if (info.size() < sizeof h)
+        return nullptr;
+    std::memcpy(&h, info.data(), sizeof h);
+    if (h.biSize < sizeof h || h.biSize > info.size() || h.biPlanes != 1 || h.biHeight <= 0)
+        return nullptr;
+    if (h.biCompression != BI_RGB &&
+        !(h.biCompression == BI_BITFIELDS && (h.biBitCount == 16 || h.biBitCount == 32)))
+        return nullptr;
+    DibGeometry geo;
+    if (!ComputeDibGeometry(h.biWidth, h.biHeight, h.biBitCount, geo))
+        return nullptr;
+
+    // Masks follow the 40-byte header, or lie inside a larger one at the
+    // same offset.
+    std::size_t tableOffset = h.biSize;
+    std::uint32_t masks[3] = {};
+    if (h.biCompression == BI_BITFIELDS) {
+        if (info.size() < 40 + sizeof masks)
+            return nullptr;
+        std::memcpy(masks, info.data() + 40, sizeof masks);
+        if (h.biSize == 40)
+            tableOffset += sizeof masks;
+        if (!masks[0] || !masks[1] || !masks[2])
+            return nullptr;
+    }
+
+    BitmapPtr s(new (std::nothrow) DibSection);
+    if (!s)
+        return nullptr;
+    s->bits_ = static_cast<std::uint8_t*>(std::calloc(1, geo.sizeImage));
+    if (!s->bits_)
+        return nullptr;
+    s->width_ = h.biWidth;
+    s->height_ = h.biHeight;
+    s->bitCount_ = h.biBitCount;
+    s->compression_ = h.biCompression;
+    s->stride_ = geo.stride;
+    s->sizeImage_ = geo.sizeImage;
+    std::memcpy(s->masks_, masks, sizeof masks);
+
+    if (h.biBitCount <= 8) {
+        s->colourCount_ = 1u << h.biBitCount;
+        std::uint32_t given = h.biClrUsed ? std::min(h.biClrUsed, s->colourCount_) : s->colourCount_;
+        const std::size_t available =
+            tableOffset < info.size() ? (info.size() - tableOffset) / sizeof(RGBQUAD) : 0;
+        given = static_cast<std::uint32_t>(std::min<std::size_t>(given, available));
+        if (given)
+            std::memcpy(s->colours_, info.data() + tableOffset, given * sizeof(RGBQUAD));
+    }
+    return s;
+}
+
+int GetObject(const DibSection& s, DIBSECTION& out) {
+    out = DIBSECTION{};
+    out.dsBm.bmWidth = s.Width();
+    out.dsBm.bmHeight = s.Height();
+    out.dsBm.bmWidthBytes = static_cast<std::int32_t>(s.Stride());
+    out.dsBm.bmPlanes = 1;
+    out.dsBm.bmBitsPixel = s.BitCount();
+    out.dsBm.bmBits = const_cast<std::uint8_t*>(s.Bits());
+    out.dsBmih.biSize = sizeof(BITMAPINFOHEADER);
+    out.dsBmih.biWidth = s.Width();
+    out.dsBmih.biHeight = s.Height();
+    out.dsBmih.biPlanes = 1;
+    out.dsBmih.biBitCount = s.BitCount();
+    out.dsBmih.biCompression = s.Compression();
+    out.dsBmih.biSizeImage = static_cast<std::uint32_t>(s.SizeImage());
+    out.dsBmih.biClrUsed = s.ColourCount();
+    for (int i = 0; i < 3; ++i)
+        out.dsBitfields[i] = s.Masks()[i];
+    return static_cast<int>(sizeof(DIBSECTION));
+}
+
+}  // namespace gdi
