@@ -28,7 +28,9 @@ std::string DirectoryOfPath(const std::string& path) {
     return slash == std::string::npos ? std::string{} : path.substr(0, slash + 1);
 }
 
-std::string GetModuleDirectory() { return DirectoryOfPath(GetModulePath()); }
+std::string GetModuleDirectory() {
+    return DirectoryOfPath(GetModulePath());
+}
 
 std::string GetFileExtension(const std::string& path) {
     const auto dot = path.rfind('.');

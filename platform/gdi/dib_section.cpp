@@ -5,6 +5,8 @@
 #include <cstring>
 #include <new>
 
+#include <sys/mman.h>
+
 namespace gdi {
 
 RECT IntersectRect(const RECT& a, const RECT& b) {
@@ -42,7 +44,43 @@ bool ComputeDibGeometry(std::int64_t width, std::int64_t height, std::uint32_t b
     return true;
 }
 
-DibSection::~DibSection() { std::free(bits_); }
+namespace {
+
+// Large pictures get their own mapping, aligned to and advised for huge
+// pages: a wallpaper-sized picture then faults in a few pages instead of
+// thousands, and freeing a 70 MB photo no longer costs milliseconds. Fresh
+// anonymous mappings read as zero, as a new section must.
+constexpr std::size_t kHugePageBytes = std::size_t{2} << 20;
+constexpr std::size_t kOwnMappingFrom = std::size_t{4} << 20;
+
+std::uint8_t* MapZeroedPages(std::size_t bytes, std::size_t& mapped) {
+    const std::size_t rounded = (bytes + kHugePageBytes - 1) & ~(kHugePageBytes - 1);
+    const std::size_t reserve = rounded + kHugePageBytes;
+    void* raw = mmap(nullptr, reserve, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (raw == MAP_FAILED)
+        return nullptr;
+    const auto start = reinterpret_cast<std::uintptr_t>(raw);
+    const std::uintptr_t aligned = (start + kHugePageBytes - 1) & ~(kHugePageBytes - 1);
+    // Give back the slack on both sides of the aligned block.
+    if (aligned > start)
+        munmap(raw, aligned - start);
+    const std::size_t tail = (start + reserve) - (aligned + rounded);
+    if (tail)
+        munmap(reinterpret_cast<void*>(aligned + rounded), tail);
+    auto* block = reinterpret_cast<std::uint8_t*>(aligned);
+    madvise(block, rounded, MADV_HUGEPAGE);  // advice only: failure is harmless
+    mapped = rounded;
+    return block;
+}
+
+}  // namespace
+
+DibSection::~DibSection() {
+    if (mappedBytes_)
+        munmap(bits_, mappedBytes_);
+    else
+        std::free(bits_);
+}
 
 std::uint32_t DibSection::EffectiveMask(int channel) const {
     if (compression_ == BI_BITFIELDS)
@@ -83,7 +121,10 @@ BitmapPtr CreateDIBSection(std::span<const std::uint8_t> info) {
     BitmapPtr s(new (std::nothrow) DibSection);
     if (!s)
         return nullptr;
-    s->bits_ = static_cast<std::uint8_t*>(std::calloc(1, geo.sizeImage));
+    if (geo.sizeImage >= kOwnMappingFrom)
+        s->bits_ = MapZeroedPages(geo.sizeImage, s->mappedBytes_);
+    else
+        s->bits_ = static_cast<std::uint8_t*>(std::calloc(1, geo.sizeImage));
     if (!s->bits_)
         return nullptr;
     s->width_ = h.biWidth;
@@ -96,7 +137,8 @@ BitmapPtr CreateDIBSection(std::span<const std::uint8_t> info) {
 
     if (h.biBitCount <= 8) {
         s->colourCount_ = 1u << h.biBitCount;
-        std::uint32_t given = h.biClrUsed ? std::min(h.biClrUsed, s->colourCount_) : s->colourCount_;
+        std::uint32_t given =
+            h.biClrUsed ? std::min(h.biClrUsed, s->colourCount_) : s->colourCount_;
         const std::size_t available =
             tableOffset < info.size() ? (info.size() - tableOffset) / sizeof(RGBQUAD) : 0;
         given = static_cast<std::uint32_t>(std::min<std::size_t>(given, available));

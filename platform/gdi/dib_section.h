@@ -66,6 +66,7 @@ private:
     std::uint64_t sizeImage_ = 0;
     std::uint32_t masks_[3] = {};
     std::uint8_t* bits_ = nullptr;
+    std::size_t mappedBytes_ = 0;  // non-zero when bits_ is our own mapping
     std::uint32_t colourCount_ = 0;
     RGBQUAD colours_[256] = {};
 };

@@ -30,8 +30,11 @@ ScreenSize QueryX11Screen() {
     const Window root = RootWindow(dpy, screen);
     ScreenSize size{DisplayWidth(dpy, screen), DisplayHeight(dpy, screen)};
 
-    int eventBase = 0, errorBase = 0;
-    if (XRRQueryExtension(dpy, &eventBase, &errorBase)) {
+    // Screen resources of the current configuration need RandR 1.3; an older
+    // server would answer with an X error, which ends the program.
+    int eventBase = 0, errorBase = 0, major = 0, minor = 0;
+    if (XRRQueryExtension(dpy, &eventBase, &errorBase) && XRRQueryVersion(dpy, &major, &minor) &&
+        (major > 1 || (major == 1 && minor >= 3))) {
         if (XRRScreenResources* res = XRRGetScreenResourcesCurrent(dpy, root)) {
             const RROutput primary = XRRGetOutputPrimary(dpy, root);
             if (primary) {
@@ -84,6 +87,8 @@ void SetHeadlessDisplaySize(int width, int height) {
     }
 }
 
-void ForceHeadlessDisplay(bool force) { forceHeadless = force; }
+void ForceHeadlessDisplay(bool force) {
+    forceHeadless = force;
+}
 
 }  // namespace gdi

@@ -36,7 +36,9 @@ struct POINT {
 
 // A rectangle is empty when it has no width or no height (right and bottom
 // are exclusive).
-inline bool IsRectEmpty(const RECT& r) { return r.right <= r.left || r.bottom <= r.top; }
+inline bool IsRectEmpty(const RECT& r) {
+    return r.right <= r.left || r.bottom <= r.top;
+}
 RECT IntersectRect(const RECT& a, const RECT& b);  // {0,0,0,0} when they do not meet
 
 #pragma pack(push, 1)
@@ -104,14 +106,22 @@ using COLORREF = std::uint32_t;
 constexpr COLORREF RGB(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
     return COLORREF{r} | (COLORREF{g} << 8) | (COLORREF{b} << 16);
 }
-constexpr std::uint8_t GetRValue(COLORREF c) { return static_cast<std::uint8_t>(c); }
-constexpr std::uint8_t GetGValue(COLORREF c) { return static_cast<std::uint8_t>(c >> 8); }
-constexpr std::uint8_t GetBValue(COLORREF c) { return static_cast<std::uint8_t>(c >> 16); }
+constexpr std::uint8_t GetRValue(COLORREF c) {
+    return static_cast<std::uint8_t>(c);
+}
+constexpr std::uint8_t GetGValue(COLORREF c) {
+    return static_cast<std::uint8_t>(c >> 8);
+}
+constexpr std::uint8_t GetBValue(COLORREF c) {
+    return static_cast<std::uint8_t>(c >> 16);
+}
 
 struct Brush {
     COLORREF colour = 0;
 };
-inline Brush CreateSolidBrush(COLORREF colour) { return Brush{colour}; }
+inline Brush CreateSolidBrush(COLORREF colour) {
+    return Brush{colour};
+}
 
 // Stretch modes and raster operations we honour.
 inline constexpr int BLACKONWHITE = 1;

@@ -1,0 +1,111 @@
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <span>
+
+#include "platform/gdi/dib_section.h"
+#include "platform/gdi/types.h"
+
+// Percentage (0 to 100) of a long operation under way. Written atomically so
+// that another thread may poll it while the operation runs.
+using ProgressValue = std::atomic<std::int32_t>;
+
+// A device-independent picture held in a DIB section: always bottom-up in
+// memory, addressed top-down through a row table.
+class CDibImage {
+public:
+    CDibImage() = default;
+    // Copies the picture only when `other` holds one.
+    CDibImage(const CDibImage& other);
+    CDibImage& operator=(const CDibImage& other);
+    virtual ~CDibImage();
+
+    bool IsValid() const { return bitmap != nullptr; }
+    gdi::HBITMAP GetBitmapHandle() const { return bitmap.get(); }
+    std::uint32_t GetWidth() const { return static_cast<std::uint32_t>(header.info.biWidth); }
+    std::uint32_t GetHeight() const { return static_cast<std::uint32_t>(header.info.biHeight); }
+    std::uint16_t GetBitCount() const { return header.info.biBitCount; }
+    std::uint32_t GetCompression() const { return header.info.biCompression; }
+    // Bytes per row, padded to a multiple of 4.
+    std::uint32_t GetStride() const { return bitmap ? bitmap->Stride() : 0; }
+    std::uint8_t* GetBits() { return bits; }
+    const std::uint8_t* GetBits() const { return bits; }
+    // Row y counted from the top of the picture (0 = top row).
+    std::uint8_t* GetRow(std::uint32_t y) { return rows[y]; }
+    const std::uint8_t* GetRow(std::uint32_t y) const { return rows[y]; }
+    // For 1- and 4-bit pictures: the byte that holds the pixel.
+    std::uint8_t* GetPixelAddress(std::uint32_t x, std::uint32_t y) {
+        return rows[y] + std::size_t{x} * header.info.biBitCount / 8;
+    }
+    const std::uint8_t* GetPixelAddress(std::uint32_t x, std::uint32_t y) const {
+        return rows[y] + std::size_t{x} * header.info.biBitCount / 8;
+    }
+    void GetHeader(gdi::BITMAPV4HEADER* out) const {
+        if (out)
+            *out = header;
+    }
+    std::int32_t GetProgress() const { return progress.load(); }
+
+    // Builds a new picture, discarding the old one. A zero width, height or
+    // bit count is replaced by the display's. A negative height fails and
+    // keeps the old picture; any other failure leaves the object empty.
+    // `masks` (red, green, blue) is read only for BI_BITFIELDS. Returns 1 or 0.
+    int Create(std::int64_t width, std::int64_t height, std::uint32_t bitCount,
+               std::uint32_t compression, const std::uint32_t* masks, bool initPalette);
+    int Create(std::int64_t width, std::int64_t height, std::uint32_t bitCount) {
+        return Create(width, height, bitCount, gdi::BI_RGB, nullptr, true);
+    }
+
+    // Builds the picture from a packed BITMAPINFO as found in a BMP file:
+    // header, masks (BI_BITFIELDS after a 40-byte header), colour table. With
+    // `pixels`, stride x height bytes of bottom-up rows are copied in. A
+    // top-down source (negative height) arrives upside down; the caller flips
+    // it. An empty `info` (no data) succeeds without change; RLE compression
+    // and spans too short for their header, masks or rows are refused without
+    // change. Returns 1 or 0.
+    int CreateFromBitmapInfo(std::span<const std::uint8_t> info);
+    int CreateFromBitmapInfo(std::span<const std::uint8_t> info,
+                             std::span<const std::uint8_t> pixels);
+
+    // Frees the picture; `progress` is left alone.
+    void Destroy();
+    // An exact copy of `source`; nothing happens for itself or an empty one.
+    CDibImage& CopyFrom(const CDibImage& source);
+    // Exchanges the pictures (not the progress values) of two images.
+    void SwapPicture(CDibImage& other) noexcept;
+
+    // Colour table access for pictures of 8 bits or fewer; each returns the
+    // number of entries transferred (0 when not applicable).
+    unsigned GetPalette(unsigned first, unsigned count, gdi::RGBQUAD* entries) const;
+    unsigned SetPalette(unsigned first, unsigned count, const gdi::RGBQUAD* entries);
+    unsigned GetPaletteEntry(unsigned index, gdi::RGBQUAD* entry) const {
+        return GetPalette(index, 1, entry);
+    }
+    // Only between pictures of the same bit count, 8 or fewer.
+    bool CopyPaletteFrom(const CDibImage& source);
+    bool SetGreyPalette();
+    bool IsGreyPalette() const;
+
+    // Area copies between pictures of 8, 16, 24 or 32 bits, whole row spans
+    // at a time. CopyAreaTo re-creates `target` holding the part of `rect`
+    // inside this picture; PasteAt writes `source` with its top-left corner at
+    // (x, y), clipped to this picture. Each returns 1, or 0 when nothing is
+    // copied.
+    int CopyAreaTo(CDibImage* target, const gdi::RECT& rect) const;
+    int PasteAt(const CDibImage& source, std::int32_t x, std::int32_t y);
+
+protected:
+    ProgressValue& ProgressTarget(ProgressValue* target) { return target ? *target : progress; }
+
+    // All zero while empty; biSize is 108 once a picture exists.
+    gdi::BITMAPV4HEADER header{};
+    gdi::BitmapPtr bitmap;
+    // First byte of the pixel memory (the bottom row); owned by `bitmap`.
+    std::uint8_t* bits = nullptr;
+    // rows[0] is the top row, the last one in memory.
+    std::unique_ptr<std::uint8_t*[]> rows;
+    ProgressValue progress{0};
+};

@@ -1,0 +1,6 @@
+#include "image/picture.h"
+
+CPicture::~CPicture() {
+    // The GIF state goes first, before the picture it describes.
+    gifInfo.reset();
+}
