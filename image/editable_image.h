@@ -109,6 +109,7 @@ protected:
     std::deque<UndoSnapshot> redoHistory;  // newest at the front
 
 private:
+    bool RotateQuarterTurn(bool clockwise);
     bool ShiftColumns(std::uint32_t pixels, bool left);
     bool ShiftRows(std::int32_t count, bool up);
 };

@@ -126,24 +126,21 @@ void RotateQuarterInto(CDibImage& self, const CDibImage& source, bool clockwise)
 
 }  // namespace
 
-bool CEditableImage::Rotate90Clockwise() {
+bool CEditableImage::RotateQuarterTurn(bool clockwise) {
     if (GetBitCount() < 8)
         return false;
     std::unique_ptr<CDibImage> scratch;
     const CDibImage* source = DetachSource(scratch);
     if (!CreateLike(*source, source->GetHeight(), source->GetWidth()))
         return false;
-    RotateQuarterInto(*this, *source, true);
+    RotateQuarterInto(*this, *source, clockwise);
     return true;
 }
 
+bool CEditableImage::Rotate90Clockwise() {
+    return RotateQuarterTurn(true);
+}
+
 bool CEditableImage::Rotate90CounterClockwise() {
-    if (GetBitCount() < 8)
-        return false;
-    std::unique_ptr<CDibImage> scratch;
-    const CDibImage* source = DetachSource(scratch);
-    if (!CreateLike(*source, source->GetHeight(), source->GetWidth()))
-        return false;
-    RotateQuarterInto(*this, *source, false);
-    return true;
+    return RotateQuarterTurn(false);
 }

@@ -13,6 +13,7 @@ namespace gdi {
 namespace {
 
 using detail::BoundingBox;
+using detail::ForBitSpan;
 using detail::MakeRect;
 using detail::TargetRects;
 
@@ -115,24 +116,15 @@ void CopySubBytePixels(std::uint8_t* dRow, std::int32_t dx, const std::uint8_t* 
         return;
     }
     const std::ptrdiff_t shift = std::ptrdiff_t(sBit / 8) - std::ptrdiff_t(dBit / 8);
-    auto merge = [&](std::size_t byte, unsigned from, unsigned to) {
-        const std::uint8_t mask = std::uint8_t((0xFFu >> from) & ~(0xFFu >> to));
-        const std::uint8_t s = sRow[std::ptrdiff_t(byte) + shift];
-        dRow[byte] = std::uint8_t((dRow[byte] & ~mask) | (s & mask));
-    };
-    std::size_t bit = dBit;
-    const std::size_t end = dBit + std::size_t(n) * bpp;
-    if (bit / 8 == end / 8) {
-        merge(bit / 8, unsigned(bit % 8), unsigned(end % 8));
-        return;
-    }
-    if (bit % 8) {
-        merge(bit / 8, unsigned(bit % 8), 8);
-        bit = (bit / 8 + 1) * 8;
-    }
-    std::memcpy(dRow + bit / 8, sRow + std::ptrdiff_t(bit / 8) + shift, end / 8 - bit / 8);
-    if (end % 8)
-        merge(end / 8, 0, unsigned(end % 8));
+    ForBitSpan(
+        dBit, dBit + std::size_t(n) * bpp,
+        [&](std::size_t byte, std::uint8_t mask) {
+            const std::uint8_t s = sRow[std::ptrdiff_t(byte) + shift];
+            dRow[byte] = std::uint8_t((dRow[byte] & ~mask) | (s & mask));
+        },
+        [&](std::size_t first, std::size_t count) {
+            std::memcpy(dRow + first, sRow + std::ptrdiff_t(first) + shift, count);
+        });
 }
 
 // Copies n pixels between rows of the same format.
@@ -204,14 +196,10 @@ void Gather(std::uint8_t* __restrict d, const std::uint8_t* __restrict s,
     }
 }
 
-// Reads the values of the pixels at `cols` of a row, one depth per
-// instantiation so that the per-pixel switch folds away.
-void ReadValues(const std::uint8_t* row, unsigned bpp, const std::int32_t* cols, std::int32_t n,
-                std::uint32_t* out) {
-    auto run = [&]<unsigned B>() {
-        for (std::int32_t i = 0; i < n; ++i)
-            out[i] = ReadPixelValue(row, cols[i], B);
-    };
+// Calls run.operator()<bpp>() for the depth at hand, so that loops written
+// once are compiled once per depth with the per-pixel switch folded away.
+template <typename Run>
+void ForDepth(unsigned bpp, Run& run) {
     switch (bpp) {
     case 1:
         run.template operator()<1>();
@@ -234,32 +222,24 @@ void ReadValues(const std::uint8_t* row, unsigned bpp, const std::int32_t* cols,
     }
 }
 
+// Reads the values of the pixels at `cols` of a row, one depth per
+// instantiation so that the per-pixel switch folds away.
+void ReadValues(const std::uint8_t* row, unsigned bpp, const std::int32_t* cols, std::int32_t n,
+                std::uint32_t* out) {
+    auto run = [&]<unsigned B>() {
+        for (std::int32_t i = 0; i < n; ++i)
+            out[i] = ReadPixelValue(row, cols[i], B);
+    };
+    ForDepth(bpp, run);
+}
+
 void WriteValues(std::uint8_t* row, unsigned bpp, std::int32_t x, std::int32_t n,
                  const std::uint32_t* in) {
     auto run = [&]<unsigned B>() {
         for (std::int32_t i = 0; i < n; ++i)
             WritePixelValue(row, x + i, B, in[i]);
     };
-    switch (bpp) {
-    case 1:
-        run.template operator()<1>();
-        break;
-    case 4:
-        run.template operator()<4>();
-        break;
-    case 8:
-        run.template operator()<8>();
-        break;
-    case 16:
-        run.template operator()<16>();
-        break;
-    case 24:
-        run.template operator()<24>();
-        break;
-    default:
-        run.template operator()<32>();
-        break;
-    }
+    ForDepth(bpp, run);
 }
 
 // Samples n pixels of a source row at `cols` into destination pixels from x

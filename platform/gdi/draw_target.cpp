@@ -80,23 +80,14 @@ void FillRowSpan(std::uint8_t* row, std::int32_t x0, std::int32_t x1, unsigned b
         // end are merged under a mask (bits are most significant first).
         const std::uint8_t pattern = bitCount == 1 ? std::uint8_t((value & 1) ? 0xFF : 0x00)
                                                    : std::uint8_t((value & 15) * 0x11);
-        std::size_t bit = std::size_t(x0) * bitCount;
-        const std::size_t end = std::size_t(x1) * bitCount;
-        auto merge = [&](std::size_t byte, unsigned from, unsigned to) {
-            const std::uint8_t mask = std::uint8_t((0xFFu >> from) & ~(0xFFu >> to));
-            row[byte] = std::uint8_t((row[byte] & ~mask) | (pattern & mask));
-        };
-        if (bit / 8 == end / 8) {
-            merge(bit / 8, unsigned(bit % 8), unsigned(end % 8));
-            return;
-        }
-        if (bit % 8) {
-            merge(bit / 8, unsigned(bit % 8), 8);
-            bit = (bit / 8 + 1) * 8;
-        }
-        std::memset(row + bit / 8, pattern, end / 8 - bit / 8);
-        if (end % 8)
-            merge(end / 8, 0, unsigned(end % 8));
+        ForBitSpan(
+            std::size_t(x0) * bitCount, std::size_t(x1) * bitCount,
+            [&](std::size_t byte, std::uint8_t mask) {
+                row[byte] = std::uint8_t((row[byte] & ~mask) | (pattern & mask));
+            },
+            [&](std::size_t first, std::size_t count) {
+                std::memset(row + first, pattern, count);
+            });
         return;
     }
     if (bitCount == 8) {
