@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "image/picture.h"
+
+// The file formats the library knows, as single bits; 0 is a file it does
+// not know.
+enum ImageType : std::uint32_t {
+    kImageUnknown = 0,
+    kImageBmp = 1,
+    kImagePcx = 2,
+    kImageJpeg = 4,
+    kImageGif = 8,
+    kImageTga = 16,
+    kImageTiff = 32,
+    kImagePng = 64,
+};
+
+// The type named by the extension of the path's last component, compared
+// without regard to case. Only the name counts, never the content: a PNG
+// file called x.jpg is handed to the JPEG reader (and fails there).
+ImageType ImageTypeFromExtension(const std::string& path);
+
+// Loads the file with the codec its extension names. False for an unknown
+// extension (the file is not opened) or a file the codec refuses.
+bool LoadImageFile(CPicture& picture, const std::string& path);
+
+// Saves the picture with the codec the extension names, with the fixed
+// settings each format is saved with (JPEG quality 85, PNG not interlaced).
+// The new file replaces the old one, read-only or not, only once it has been
+// written whole; a save that fails for any reason, an unknown extension
+// included, leaves an existing file exactly as it was.
+bool SaveImageFile(const CPicture& picture, const std::string& path);

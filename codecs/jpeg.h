@@ -1,0 +1,37 @@
+#pragma once
+
+// JPEG reading and writing over the system JPEG library. Nothing here keeps
+// state between calls, so calls on different threads do not interfere.
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "image/picture.h"
+#include "platform/gdi/types.h"
+
+// Decodes a whole JPEG stream held in memory (baseline or progressive).
+// Grey pictures become 8-bit with a grey ramp, colour pictures 24-bit
+// blue-green-red, four-component (CMYK, YCCK) pictures 32-bit with the
+// first and third component exchanged, as the library delivers them
+// otherwise. Pictures whose pixels would take more than `maxPixelBytes` are
+// refused before anything is allocated; so is a stream whose image data
+// ends early. On failure the picture is left empty. The bytes stay the
+// caller's and are never copied.
+bool DecodeJpegMemory(CPicture& picture, std::span<const std::uint8_t> data,
+                      std::uint64_t maxPixelBytes = gdi::kMaxPixelBytes);
+
+// Encodes a 24-bit picture, or an 8-bit picture with a grey ramp, at the
+// given quality (0 to 100). Any other picture is refused. `out` receives the
+// whole file; it is empty after a failure.
+bool EncodeJpeg(const CPicture& picture, int quality, std::vector<std::uint8_t>& out);
+
+// The file forms. LoadJpeg empties the picture first; SaveJpeg refuses an
+// unsuitable picture before touching the file, and replaces an existing
+// file only once the new one is written whole.
+bool LoadJpeg(CPicture& picture, const std::string& path);
+bool SaveJpeg(const CPicture& picture, const std::string& path, int quality);
+
+// A JPEG stream linked into the program. An empty span fails.
+bool LoadJpegResource(CPicture& picture, std::span<const std::uint8_t> data);

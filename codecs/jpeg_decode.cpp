@@ -1,0 +1,184 @@
+#include <jerror.h>
+
+#include <utility>
+
+#include "codecs/jpeg.h"
+#include "codecs/jpeg_glue.h"
+#include "platform/gdi/dib_section.h"
+
+#ifndef JCS_EXTENSIONS
+#error "the JPEG library must offer blue-green-red output (JCS_EXT_BGR)"
+#endif
+
+namespace {
+
+using jpeg_glue::ErrorRecord;
+
+// Legitimate progressive files use about a dozen scans; a stream of
+// thousands of tiny scans only burns time, so it is refused.
+constexpr int kMaxScans = 500;
+
+// Feeds the library straight from the caller's bytes.
+struct MemorySource {
+    jpeg_source_mgr pub;
+    const JOCTET* data;
+    std::size_t length;
+    bool handedOut;
+    JOCTET endOfImage[2];
+};
+
+struct ScanLimit {
+    jpeg_progress_mgr pub;
+};
+
+void InitSource(j_decompress_ptr) {}
+void TermSource(j_decompress_ptr) {}
+
+// Past the end of the data the library gets an end-of-image marker, as its
+// own file source does; the data itself is handed out only once, so a cut
+// stream is never continued with its own beginning.
+void HandOutEndOfImage(j_decompress_ptr cinfo) {
+    auto* src = reinterpret_cast<MemorySource*>(cinfo->src);
+    src->pub.next_input_byte = src->endOfImage;
+    src->pub.bytes_in_buffer = 2;
+    reinterpret_cast<ErrorRecord*>(cinfo->err)->inputExhausted = true;
+}
+
+boolean FillInputBuffer(j_decompress_ptr cinfo) {
+    auto* src = reinterpret_cast<MemorySource*>(cinfo->src);
+    if (!src->handedOut && src->length > 0) {
+        src->handedOut = true;
+        src->pub.next_input_byte = src->data;
+        src->pub.bytes_in_buffer = src->length;
+    } else {
+        HandOutEndOfImage(cinfo);
+    }
+    return TRUE;
+}
+
+void SkipInputData(j_decompress_ptr cinfo, long count) {
+    auto* src = reinterpret_cast<MemorySource*>(cinfo->src);
+    if (count <= 0)
+        return;
+    if (static_cast<unsigned long>(count) < src->pub.bytes_in_buffer) {
+        src->pub.next_input_byte += count;
+        src->pub.bytes_in_buffer -= static_cast<std::size_t>(count);
+    } else {
+        HandOutEndOfImage(cinfo);
+    }
+}
+
+void InstallMemorySource(j_decompress_ptr cinfo, MemorySource& src,
+                         std::span<const std::uint8_t> data) {
+    src.pub.next_input_byte = nullptr;
+    src.pub.bytes_in_buffer = 0;
+    src.pub.init_source = InitSource;
+    src.pub.fill_input_buffer = FillInputBuffer;
+    src.pub.skip_input_data = SkipInputData;
+    src.pub.resync_to_restart = jpeg_resync_to_restart;
+    src.pub.term_source = TermSource;
+    src.data = data.data();
+    src.length = data.size();
+    src.handedOut = false;
+    src.endOfImage[0] = 0xFF;
+    src.endOfImage[1] = JPEG_EOI;
+    cinfo->src = &src.pub;
+}
+
+void CheckScanCount(j_common_ptr cinfo) {
+    auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
+    if (d->progressive_mode && d->input_scan_number > kMaxScans)
+        ERREXIT(cinfo, JERR_BAD_SCAN_SCRIPT);
+}
+
+// A progressive stream refines each coefficient over several scans; when the
+// data ran out, the scans that never arrived leave a coarser picture without
+// any error, which shows only as coefficients short of their last bit.
+bool AllScansArrived(j_decompress_ptr cinfo) {
+    if (!cinfo->progressive_mode || !cinfo->coef_bits)
+        return true;
+    for (int c = 0; c < cinfo->num_components; ++c)
+        for (int k = 0; k < DCTSIZE2; ++k)
+            if (cinfo->coef_bits[c][k] != 0)
+                return false;
+    return true;
+}
+
+// Exchanges the first and third byte of each pixel of a four-component row.
+void SwapFirstAndThird(std::uint8_t* row, std::uint32_t width) {
+    for (std::uint32_t x = 0; x < width; ++x, row += 4)
+        std::swap(row[0], row[2]);
+}
+
+// Everything between setjmp and a possible longjmp is plain C data or lives
+// in the caller's frame.
+bool Decode(CPicture& picture, std::span<const std::uint8_t> data, std::uint64_t maxPixelBytes) {
+    jpeg_decompress_struct cinfo{};
+    ErrorRecord err;
+    MemorySource src;
+    ScanLimit scans{};
+    cinfo.err = jpeg_glue::InstallErrorRecord(err);
+    if (setjmp(err.jump)) {
+        jpeg_destroy_decompress(&cinfo);
+        return false;
+    }
+    jpeg_create_decompress(&cinfo);
+    // The library's own working memory obeys the same cap as the picture
+    // (progressive files keep every coefficient until the last scan).
+    cinfo.mem->max_memory_to_use = static_cast<long>(maxPixelBytes);
+    scans.pub.progress_monitor = CheckScanCount;
+    cinfo.progress = &scans.pub;
+    InstallMemorySource(&cinfo, src, data);
+
+    jpeg_read_header(&cinfo, TRUE);
+    if (cinfo.image_width == 0 || cinfo.image_height == 0 ||
+        cinfo.jpeg_color_space == JCS_UNKNOWN) {
+        jpeg_destroy_decompress(&cinfo);
+        return false;
+    }
+    // The library hands out blue-green-red itself, so three-component rows
+    // need no reordering.
+    if (cinfo.out_color_space == JCS_RGB)
+        cinfo.out_color_space = JCS_EXT_BGR;
+    jpeg_calc_output_dimensions(&cinfo);
+    const int components = cinfo.output_components;
+    gdi::DibGeometry geometry;
+    if ((components != 1 && components != 3 && components != 4) ||
+        !gdi::ComputeDibGeometry(cinfo.output_width, cinfo.output_height, components * 8,
+                                 geometry) ||
+        geometry.sizeImage > maxPixelBytes ||
+        !picture.Create(cinfo.output_width, cinfo.output_height, components * 8)) {
+        jpeg_destroy_decompress(&cinfo);
+        return false;
+    }
+    if (components == 1)
+        picture.SetGreyPalette();
+
+    jpeg_start_decompress(&cinfo);
+    while (cinfo.output_scanline < cinfo.output_height) {
+        const JDIMENSION y = cinfo.output_scanline;
+        JSAMPROW row = picture.GetRow(y);
+        if (jpeg_read_scanlines(&cinfo, &row, 1) != 1)
+            break;
+        if (components == 4)
+            SwapFirstAndThird(row, cinfo.output_width);
+    }
+    // The coefficient record goes with the image memory in finish, so it is
+    // read first; a progressive stream has been read whole by now.
+    const bool complete = cinfo.output_scanline == cinfo.output_height &&
+                          (!err.inputExhausted || AllScansArrived(&cinfo));
+    if (complete)
+        jpeg_finish_decompress(&cinfo);
+    jpeg_destroy_decompress(&cinfo);
+    return complete && !err.damagedAfterEnd;
+}
+
+}  // namespace
+
+bool DecodeJpegMemory(CPicture& picture, std::span<const std::uint8_t> data,
+                      std::uint64_t maxPixelBytes) {
+    if (Decode(picture, data, maxPixelBytes))
+        return true;
+    picture.Destroy();
+    return false;
+}

@@ -1,0 +1,240 @@
+// JPEG files written by Pillow and ImageMagick decode to Pillow's pixels;
+// the files we write read back in Pillow and in us; damaged and oversized
+// streams fail cleanly.
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "codecs/jpeg.h"
+#include "image/picture.h"
+#include "tests/codecs/codec_test_support.h"
+
+namespace {
+
+using codec_test::ReadFile;
+using codec_test::TempDir;
+using Bytes = std::vector<std::uint8_t>;
+
+int Shell(const std::string& command, std::string* out = nullptr) {
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe)
+        return -1;
+    char buffer[4096];
+    std::size_t n;
+    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
+        if (out)
+            out->append(buffer, n);
+    const int status = pclose(pipe);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// Debian's Pillow belongs to the system interpreter.
+bool HaveOracle() {
+    return Shell("/usr/bin/python3 -c 'import PIL' 2>/dev/null && command -v convert >/dev/null") ==
+           0;
+}
+
+std::string Oracle() {
+    return std::string("/usr/bin/python3 ") + DRAPEWELL_JPEG_ORACLE;
+}
+
+// The pixel bytes without row padding.
+Bytes PixelBytes(const CPicture& picture) {
+    Bytes out;
+    const std::size_t rowBytes = std::size_t{picture.GetWidth()} * picture.GetBitCount() / 8;
+    for (std::uint32_t y = 0; y < picture.GetHeight(); ++y)
+        out.insert(out.end(), picture.GetRow(y), picture.GetRow(y) + rowBytes);
+    return out;
+}
+
+int MaxDifference(const Bytes& a, const Bytes& b) {
+    if (a.size() != b.size())
+        return 256;
+    int worst = 0;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        worst = std::max(worst, std::abs(int{a[i]} - int{b[i]}));
+    return worst;
+}
+
+double MeanDifference(const Bytes& a, const Bytes& b) {
+    double sum = 0;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        sum += std::abs(int{a[i]} - int{b[i]});
+    return a.empty() ? 0 : sum / a.size();
+}
+
+// Four flat blocks of clearly different red and blue, so that an exchange of
+// the two shows through any coding loss; 8-bit pictures get a grey ramp.
+CPicture Blocks(std::uint32_t width, std::uint32_t height, unsigned bits) {
+    CPicture picture;
+    picture.Create(width, height, bits);
+    if (bits == 8)
+        picture.SetGreyPalette();
+    const std::uint8_t colours[4][3] = {{200, 40, 30}, {30, 60, 220}, {40, 180, 60}, {90, 90, 90}};
+    for (std::uint32_t y = 0; y < height; ++y) {
+        for (std::uint32_t x = 0; x < width; ++x) {
+            const auto& c = colours[(y * 2 / height) * 2 + x * 2 / width];
+            std::uint8_t* p = picture.GetRow(y) + x * bits / 8;
+            if (bits == 8)
+                p[0] = c[0];
+            else
+                p[0] = c[2], p[1] = c[1], p[2] = c[0];
+        }
+    }
+    return picture;
+}
+
+Bytes Encoded(const CPicture& picture) {
+    Bytes out;
+    EXPECT_TRUE(EncodeJpeg(picture, 90, out));
+    return out;
+}
+
+TEST(JpegOracle, PeerFilesDecodeToPillowsPixels) {
+    if (!HaveOracle())
+        GTEST_SKIP() << "Pillow or ImageMagick is not installed";
+    TempDir dir;
+    std::string manifest;
+    ASSERT_EQ(Shell(Oracle() + " make " + dir.Path().string(), &manifest), 0);
+    std::istringstream lines(manifest);
+    std::string name;
+    std::uint32_t width, height, bits;
+    int cases = 0;
+    while (lines >> name >> width >> height >> bits) {
+        SCOPED_TRACE(name);
+        ++cases;
+        CPicture picture;
+        ASSERT_TRUE(LoadJpeg(picture, dir / (name + ".jpg")));
+        ASSERT_EQ(picture.GetWidth(), width);
+        ASSERT_EQ(picture.GetHeight(), height);
+        ASSERT_EQ(picture.GetBitCount(), bits);
+        if (bits == 8) {
+            EXPECT_TRUE(picture.IsGreyPalette());
+        }
+        EXPECT_LE(MaxDifference(PixelBytes(picture), ReadFile(dir / (name + ".expect"))), 2);
+    }
+    EXPECT_EQ(cases, 8);
+}
+
+TEST(JpegOracle, OurFilesReadBackInPillowAndInUs) {
+    if (!HaveOracle())
+        GTEST_SKIP() << "Pillow or ImageMagick is not installed";
+    TempDir dir;
+    for (const unsigned bits : {8u, 24u}) {
+        SCOPED_TRACE(bits);
+        const CPicture source = Blocks(48, 32, bits);
+        const std::string path = dir / ("out" + std::to_string(bits) + ".jpg");
+        ASSERT_TRUE(SaveJpeg(source, path, 90));
+        std::string reply;
+        ASSERT_EQ(Shell(Oracle() + " decode " + path, &reply), 0);
+        EXPECT_EQ(reply, std::string(bits == 8 ? "L" : "RGB") + " 48 32\n");
+
+        CPicture back;
+        ASSERT_TRUE(LoadJpeg(back, path));
+        ASSERT_EQ(back.GetBitCount(), bits);
+        EXPECT_LE(MaxDifference(PixelBytes(back), ReadFile(path + ".raw")), 2);
+        // Within coding loss of what was saved: red and blue stay apart.
+        EXPECT_LT(MeanDifference(PixelBytes(back), PixelBytes(source)), 3.0);
+    }
+}
+
+TEST(Jpeg, RefusesPicturesItCannotWriteWithoutTouchingTheFile) {
+    TempDir dir;
+    CPicture colourPalette;
+    ASSERT_TRUE(colourPalette.Create(8, 8, 8));
+    const gdi::RGBQUAD red{0, 0, 255, 0};
+    colourPalette.SetPalette(7, 1, &red);
+    CPicture four, sixteen, thirtyTwo, empty;
+    ASSERT_TRUE(four.Create(8, 8, 4));
+    ASSERT_TRUE(sixteen.Create(8, 8, 16));
+    ASSERT_TRUE(thirtyTwo.Create(8, 8, 32));
+    for (const CPicture* picture : {&colourPalette, &four, &sixteen, &thirtyTwo, &empty}) {
+        Bytes out{1};
+        EXPECT_FALSE(EncodeJpeg(*picture, 85, out));
+        EXPECT_TRUE(out.empty());
+        EXPECT_FALSE(SaveJpeg(*picture, dir / "x.jpg", 85));
+    }
+    EXPECT_TRUE(dir.Entries().empty());
+}
+
+TEST(Jpeg, StreamsThatEndEarlyFailWithoutReadingPastTheirEnd) {
+    const Bytes jpeg = Encoded(Blocks(40, 40, 24));
+    // Each cut is copied to a block of its own size, so that the sanitizer
+    // run sees any read past it.
+    int decoded = 0;
+    for (std::size_t cut = 0; cut < jpeg.size(); cut += 7) {
+        const Bytes part(jpeg.begin(), jpeg.begin() + static_cast<std::ptrdiff_t>(cut));
+        CPicture picture;
+        const bool ok = DecodeJpegMemory(picture, part);
+        EXPECT_EQ(ok, picture.IsValid());
+        decoded += ok;
+        if (cut + 16 < jpeg.size()) {
+            EXPECT_FALSE(ok) << cut << " of " << jpeg.size();
+        }
+    }
+    EXPECT_LE(decoded, 3);
+
+    // Only the end-of-image marker missing: the picture is whole.
+    CPicture whole, noMarker;
+    ASSERT_TRUE(DecodeJpegMemory(whole, jpeg));
+    ASSERT_TRUE(DecodeJpegMemory(noMarker, std::span(jpeg).first(jpeg.size() - 2)));
+    EXPECT_EQ(PixelBytes(noMarker), PixelBytes(whole));
+}
+
+TEST(Jpeg, ProgressiveStreamsCutAnywhereFailCleanly) {
+    if (!HaveOracle())
+        GTEST_SKIP() << "Pillow or ImageMagick is not installed";
+    TempDir dir;
+    std::string manifest;
+    ASSERT_EQ(Shell(Oracle() + " make " + dir.Path().string(), &manifest), 0);
+    const Bytes jpeg = ReadFile(dir / "progressive.jpg");
+    // Even a cut between two scans fails: the picture would lack detail.
+    int decoded = 0, cuts = 0;
+    for (std::size_t cut = 0; cut + 16 < jpeg.size(); cut += 7, ++cuts) {
+        CPicture picture;
+        const Bytes part(jpeg.begin(), jpeg.begin() + static_cast<std::ptrdiff_t>(cut));
+        decoded += DecodeJpegMemory(picture, part);
+    }
+    EXPECT_EQ(decoded, 0) << "of " << cuts;
+
+    CPicture whole, noMarker;
+    ASSERT_TRUE(DecodeJpegMemory(whole, jpeg));
+    ASSERT_TRUE(DecodeJpegMemory(noMarker, std::span(jpeg).first(jpeg.size() - 2)));
+    EXPECT_EQ(PixelBytes(noMarker), PixelBytes(whole));
+}
+
+TEST(Jpeg, ForeignDataFailsAndLeavesThePictureEmpty) {
+    CPicture picture = Blocks(4, 4, 24);
+    const Bytes text = {'n', 'o', 't', ' ', 'j', 'p', 'e', 'g'};
+    EXPECT_FALSE(DecodeJpegMemory(picture, text));
+    EXPECT_FALSE(picture.IsValid());
+    EXPECT_FALSE(LoadJpegResource(picture, {}));
+    picture = Blocks(4, 4, 24);
+    EXPECT_FALSE(LoadJpeg(picture, "/nonexistent/picture.jpg"));
+    EXPECT_FALSE(picture.IsValid());
+}
+
+TEST(Jpeg, PicturesOverThePixelCapAreRefusedBeforeAllocating) {
+    Bytes jpeg = Encoded(Blocks(16, 16, 24));
+    CPicture picture;
+    EXPECT_FALSE(DecodeJpegMemory(picture, jpeg, 16 * 16 * 3 - 1));
+    EXPECT_TRUE(DecodeJpegMemory(picture, jpeg, 16 * 16 * 3));
+    // The frame header's height and width become 65000 x 65000 (12 GB).
+    for (std::size_t i = 0; i + 8 < jpeg.size(); ++i) {
+        if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xC0) {
+            jpeg[i + 5] = jpeg[i + 7] = 0xFD;
+            jpeg[i + 6] = jpeg[i + 8] = 0xE8;
+            break;
+        }
+    }
+    EXPECT_FALSE(DecodeJpegMemory(picture, jpeg));
+    EXPECT_FALSE(picture.IsValid());
+}
+
+}  // namespace

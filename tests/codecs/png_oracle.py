@@ -1,0 +1,156 @@
+#!/usr/bin/python3
+"""PNG files made by Pillow and ImageMagick, with the pixels a reader must
+produce from each, and Pillow's reading of the files we write.
+
+make DIR      writes NAME.png, NAME.expect (the picture's bytes, one index
+              byte per pixel at 8 bits or fewer, else blue-green-red[-alpha])
+              and NAME.pal (red-green-blue triples) where the file has a
+              palette; prints "NAME WIDTH HEIGHT BITS" per file, BITS 0 for a
+              file that must be refused
+decode FILE   writes FILE.rgba (Pillow's RGBA reading) and prints its mode
+"""
+import os
+import random
+import subprocess
+import sys
+
+from PIL import Image
+
+W, H = 13, 7
+
+
+def rand_bytes(rng, n, top=256):
+    return bytes(rng.randrange(top) for _ in range(n))
+
+
+def bgr(rgb):
+    out = bytearray()
+    for i in range(0, len(rgb), 3):
+        out += bytes((rgb[i + 2], rgb[i + 1], rgb[i]))
+    return bytes(out)
+
+
+class Maker:
+    def __init__(self, folder):
+        self.folder = folder
+        self.rng = random.Random(4)
+
+    def path(self, name, ext):
+        return os.path.join(self.folder, name + ext)
+
+    def emit(self, name, bits, expect=b"", palette=None):
+        with open(self.path(name, ".expect"), "wb") as f:
+            f.write(expect)
+        if palette is not None:
+            with open(self.path(name, ".pal"), "wb") as f:
+                f.write(bytes(palette))
+        print(name, W, H, bits)
+
+    def magick(self, args):
+        subprocess.run(["convert"] + args, check=True)
+
+    def grey(self):
+        v = rand_bytes(self.rng, W * H)
+        Image.frombytes("L", (W, H), v).save(self.path("grey8", ".png"))
+        self.emit("grey8", 8, v)
+        ones = bytes(self.rng.randrange(2) for _ in range(W * H))
+        Image.frombytes("L", (W, H), bytes(b * 255 for b in ones)).convert("1").save(
+            self.path("grey1", ".png"))
+        self.emit("grey1", 1, ones)
+        # Levels that 4 bits hold exactly.
+        nib = bytes(self.rng.randrange(16) for _ in range(W * H))
+        raw = self.path("grey4", ".raw")
+        with open(raw, "wb") as f:
+            f.write(bytes(n * 17 for n in nib))
+        self.magick(["-size", f"{W}x{H}", "-depth", "8", "gray:" + raw, "-define",
+                     "png:color-type=0", "-define", "png:bit-depth=4",
+                     self.path("grey4", ".png")])
+        self.emit("grey4", 4, nib)
+        wide = [self.rng.randrange(65536) for _ in range(W * H)]
+        im = Image.new("I;16", (W, H))
+        im.putdata(wide)
+        im.save(self.path("grey16", ".png"))
+        self.emit("grey16", 8, bytes(x >> 8 for x in wide))
+        # Grey with a transparent level: blue-green-red-alpha.
+        Image.frombytes("L", (W, H), v).save(self.path("grey8_trns", ".png"), transparency=v[0])
+        self.emit("grey8_trns", 32,
+                  b"".join(bytes((x, x, x, 0 if x == v[0] else 255)) for x in v))
+        la = Image.merge("LA", (Image.frombytes("L", (W, H), v),) * 2)
+        la.save(self.path("grey_alpha", ".png"))
+        self.emit("grey_alpha", 0)
+
+    def palette(self):
+        for name, colours, bits in (("pal8", 256, 8), ("pal4", 16, 4), ("pal1", 2, 1)):
+            pal = list(rand_bytes(self.rng, colours * 3))
+            idx = bytes(self.rng.randrange(colours) for _ in range(W * H))
+            im = Image.frombytes("P", (W, H), idx)
+            im.putpalette(pal)
+            im.save(self.path(name, ".png"))
+            self.emit(name, bits, idx, pal)
+        pal = list(rand_bytes(self.rng, 4 * 3))
+        idx = bytes(self.rng.randrange(4) for _ in range(W * H))
+        im = Image.frombytes("P", (W, H), idx)
+        im.putpalette(pal)
+        im.save(self.path("pal2", ".png"))
+        self.emit("pal2", 0)
+        # tRNS with fewer entries than the palette: the rest are opaque.
+        pal = list(rand_bytes(self.rng, 256 * 3))
+        idx = bytes(self.rng.randrange(256) for _ in range(W * H))
+        alpha = rand_bytes(self.rng, 10)
+        im = Image.frombytes("P", (W, H), idx)
+        im.putpalette(pal)
+        im.save(self.path("pal8_trns", ".png"), transparency=alpha)
+        out = bytearray()
+        for i in idx:
+            out += bytes((pal[3 * i + 2], pal[3 * i + 1], pal[3 * i],
+                          alpha[i] if i < len(alpha) else 255))
+        self.emit("pal8_trns", 32, bytes(out))
+
+    def colour(self):
+        rgb = rand_bytes(self.rng, W * H * 3)
+        Image.frombytes("RGB", (W, H), rgb).save(self.path("rgb8", ".png"))
+        self.emit("rgb8", 24, bgr(rgb))
+        self.magick([self.path("rgb8", ".png"), "-interlace", "PNG",
+                     "PNG24:" + self.path("rgb8_adam7", ".png")])
+        self.emit("rgb8_adam7", 24, bgr(rgb))
+        key = tuple(rgb[0:3])
+        Image.frombytes("RGB", (W, H), rgb).save(self.path("rgb8_trns", ".png"), transparency=key)
+        out = bytearray()
+        for i in range(0, len(rgb), 3):
+            out += bytes((rgb[i + 2], rgb[i + 1], rgb[i], 0 if tuple(rgb[i:i + 3]) == key else 255))
+        self.emit("rgb8_trns", 32, bytes(out))
+        rgba = rand_bytes(self.rng, W * H * 4)
+        Image.frombytes("RGBA", (W, H), rgba).save(self.path("rgba8", ".png"))
+        swapped = bytearray(rgba)
+        swapped[0::4], swapped[2::4] = rgba[2::4], rgba[0::4]
+        self.emit("rgba8", 32, bytes(swapped))
+        self.magick([self.path("rgba8", ".png"), "-interlace", "PNG",
+                     "PNG32:" + self.path("rgba8_adam7", ".png")])
+        self.emit("rgba8_adam7", 32, bytes(swapped))
+        # 16 bits per channel: the low byte is dropped.
+        wide = rand_bytes(self.rng, W * H * 6)
+        raw = self.path("rgb16", ".raw")
+        with open(raw, "wb") as f:
+            f.write(wide)
+        self.magick(["-size", f"{W}x{H}", "-depth", "16", "-endian", "MSB", "rgb:" + raw,
+                     "PNG48:" + self.path("rgb16", ".png")])
+        self.emit("rgb16", 24, bgr(wide[0::2]))
+
+
+def make(folder):
+    m = Maker(folder)
+    m.grey()
+    m.palette()
+    m.colour()
+
+
+def decode(path):
+    im = Image.open(path)
+    im.load()
+    with open(path + ".rgba", "wb") as f:
+        f.write(im.convert("RGBA").tobytes())
+    print(im.mode, im.size[0], im.size[1], im.info.get("interlace", 0))
+
+
+if __name__ == "__main__":
+    {"make": make, "decode": decode}[sys.argv[1]](sys.argv[2])
