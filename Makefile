@@ -24,6 +24,7 @@ asan-test: deps
 
 bench: build
 	build/release/bin/drapewell-bench-image
+	build/release/bin/drapewell-bench-codecs
 
 format:
 	find platform image tests bench fuzz tools -name '*.cpp' -o -name '*.h' | xargs clang-format -i
