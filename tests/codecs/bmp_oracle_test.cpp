@@ -19,18 +19,7 @@ using codec_test::ReadFile;
 using codec_test::TempDir;
 using codec_test::ToRgb;
 
-int RunCommand(const std::string& command, std::string* out = nullptr) {
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe)
-        return -1;
-    char buffer[4096];
-    std::size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        if (out)
-            out->append(buffer, n);
-    const int status = pclose(pipe);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
+using codec_test::RunCommand;
 
 // Debian's interpreter first: the peers' Python modules are its packages.
 std::string Python() {

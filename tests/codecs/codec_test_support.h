@@ -1,5 +1,9 @@
 #pragma once
 
+#include <sys/wait.h>
+
+#include <cstdio>
+
 // Scratch directories, file helpers and a colour reader shared by the codec
 // tests.
 
@@ -44,6 +48,21 @@ public:
 private:
     std::filesystem::path path_;
 };
+
+// Runs a shell command, collecting its standard output; returns its exit
+// status, or -1 when it could not run or did not exit normally.
+inline int RunCommand(const std::string& command, std::string* out = nullptr) {
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe)
+        return -1;
+    char buffer[4096];
+    std::size_t n;
+    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
+        if (out)
+            out->append(buffer, n);
+    const int status = pclose(pipe);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
 
 inline std::vector<std::uint8_t> ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);

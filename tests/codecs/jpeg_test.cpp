@@ -21,22 +21,12 @@ using codec_test::ReadFile;
 using codec_test::TempDir;
 using Bytes = std::vector<std::uint8_t>;
 
-int Shell(const std::string& command, std::string* out = nullptr) {
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe)
-        return -1;
-    char buffer[4096];
-    std::size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        if (out)
-            out->append(buffer, n);
-    const int status = pclose(pipe);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
+using codec_test::RunCommand;
 
 // Debian's Pillow belongs to the system interpreter.
 bool HaveOracle() {
-    return Shell("/usr/bin/python3 -c 'import PIL' 2>/dev/null && command -v convert >/dev/null") ==
+    return RunCommand(
+               "/usr/bin/python3 -c 'import PIL' 2>/dev/null && command -v convert >/dev/null") ==
            0;
 }
 
@@ -101,7 +91,7 @@ TEST(JpegOracle, PeerFilesDecodeToPillowsPixels) {
         GTEST_SKIP() << "Pillow or ImageMagick is not installed";
     TempDir dir;
     std::string manifest;
-    ASSERT_EQ(Shell(Oracle() + " make " + dir.Path().string(), &manifest), 0);
+    ASSERT_EQ(RunCommand(Oracle() + " make " + dir.Path().string(), &manifest), 0);
     std::istringstream lines(manifest);
     std::string name;
     std::uint32_t width, height, bits;
@@ -132,7 +122,7 @@ TEST(JpegOracle, OurFilesReadBackInPillowAndInUs) {
         const std::string path = dir / ("out" + std::to_string(bits) + ".jpg");
         ASSERT_TRUE(SaveJpeg(source, path, 90));
         std::string reply;
-        ASSERT_EQ(Shell(Oracle() + " decode " + path, &reply), 0);
+        ASSERT_EQ(RunCommand(Oracle() + " decode " + path, &reply), 0);
         EXPECT_EQ(reply, std::string(bits == 8 ? "L" : "RGB") + " 48 32\n");
 
         CPicture back;
@@ -192,7 +182,7 @@ TEST(Jpeg, ProgressiveStreamsCutAnywhereFailCleanly) {
         GTEST_SKIP() << "Pillow or ImageMagick is not installed";
     TempDir dir;
     std::string manifest;
-    ASSERT_EQ(Shell(Oracle() + " make " + dir.Path().string(), &manifest), 0);
+    ASSERT_EQ(RunCommand(Oracle() + " make " + dir.Path().string(), &manifest), 0);
     const Bytes jpeg = ReadFile(dir / "progressive.jpg");
     // Even a cut between two scans fails: the picture would lack detail.
     int decoded = 0, cuts = 0;

@@ -22,22 +22,12 @@ using codec_test::ReadFile;
 using codec_test::TempDir;
 using Bytes = std::vector<std::uint8_t>;
 
-int Shell(const std::string& command, std::string* out = nullptr) {
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe)
-        return -1;
-    char buffer[4096];
-    std::size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        if (out)
-            out->append(buffer, n);
-    const int status = pclose(pipe);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
+using codec_test::RunCommand;
 
 // Debian's Pillow belongs to the system interpreter.
 bool HaveOracle() {
-    return Shell("/usr/bin/python3 -c 'import PIL' 2>/dev/null && command -v convert >/dev/null") ==
+    return RunCommand(
+               "/usr/bin/python3 -c 'import PIL' 2>/dev/null && command -v convert >/dev/null") ==
            0;
 }
 
@@ -144,7 +134,7 @@ TEST(PngOracle, PeerFilesOfEveryColourTypeDecodeExactly) {
         GTEST_SKIP() << "Pillow or ImageMagick is not installed";
     TempDir dir;
     std::string manifest;
-    ASSERT_EQ(Shell(Oracle() + " make " + dir.Path().string(), &manifest), 0);
+    ASSERT_EQ(RunCommand(Oracle() + " make " + dir.Path().string(), &manifest), 0);
     std::istringstream lines(manifest);
     std::string name;
     std::uint32_t width, height, bits;
@@ -188,7 +178,7 @@ TEST(PngOracle, OurFilesDecodeToOurPixelsInPillowAndInUs) {
             const std::string path = dir / ("out" + std::to_string(bits) + ".png");
             ASSERT_TRUE(SavePng(source, path, interlaced));
             std::string reply;
-            ASSERT_EQ(Shell(Oracle() + " decode " + path, &reply), 0);
+            ASSERT_EQ(RunCommand(Oracle() + " decode " + path, &reply), 0);
             std::istringstream fields(reply);
             std::string mode;
             int width = 0, height = 0, interlace = 0;
