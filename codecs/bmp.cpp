@@ -142,7 +142,9 @@ bool EncodeBmp(const CDibImage& picture, std::span<std::uint8_t> out) {
     const std::uint64_t pixelBytes = std::uint64_t{picture.GetStride()} * picture.GetHeight();
     const std::uint64_t slots = bits <= 8 ? std::uint64_t{1} << bits : kReservedSlots;
     std::uint8_t* const base = out.data();
-    std::memset(base, 0, fileSize);
+    // Everything before the pixels starts zeroed (reserved bytes included);
+    // the pixels themselves are copied whole, padding and all.
+    std::memset(base, 0, fileSize - pixelBytes);
 
     BmpFileHeader file{};
     file.signature[0] = 'B';
