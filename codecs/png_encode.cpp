@@ -26,9 +26,23 @@ void WriteData(png_structp png, png_bytep bytes, std::size_t count) {
 
 void FlushNothing(png_structp) {}
 
+// A 32-bit picture whose fourth bytes are all zero carries no transparency
+// (bitmaps and screen captures leave that byte unused); written as alpha it
+// would come out as a wholly invisible picture.
+bool AlphaUnused(const CPicture& picture) {
+    for (std::uint32_t y = 0; y < picture.GetHeight(); ++y) {
+        const std::uint8_t* row = picture.GetRow(y);
+        for (std::uint32_t x = 0; x < picture.GetWidth(); ++x)
+            if (row[4 * x + 3])
+                return false;
+    }
+    return true;
+}
+
 // Everything between setjmp and a possible longjmp is plain C data or lives
 // in the caller's frame.
-bool Encode(const CPicture& picture, bool interlaced, std::vector<std::uint8_t>& out) {
+bool Encode(const CPicture& picture, bool interlaced, bool dropAlpha,
+            std::vector<std::uint8_t>& out) {
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, png_glue::OnError,
                                               png_glue::OnWarning);
     if (!png)
@@ -51,7 +65,7 @@ bool Encode(const CPicture& picture, bool interlaced, std::vector<std::uint8_t>&
         colourType = PNG_COLOR_TYPE_RGB;
         depth = 8;
     } else if (bits == 32) {
-        colourType = PNG_COLOR_TYPE_RGB_ALPHA;
+        colourType = dropAlpha ? PNG_COLOR_TYPE_RGB : PNG_COLOR_TYPE_RGB_ALPHA;
         depth = 8;
     }
     png_set_IHDR(png, info, picture.GetWidth(), picture.GetHeight(), depth, colourType,
@@ -68,6 +82,8 @@ bool Encode(const CPicture& picture, bool interlaced, std::vector<std::uint8_t>&
     }
     png_write_info(png, info);
     png_set_bgr(png);
+    if (dropAlpha)
+        png_set_filler(png, 0, PNG_FILLER_AFTER);  // strips the unused fourth byte
     const int passes = png_set_interlace_handling(png);
     for (int pass = 0; pass < passes; ++pass) {
         for (std::uint32_t y = 0; y < picture.GetHeight(); ++y) {
@@ -87,7 +103,8 @@ bool EncodePng(const CPicture& picture, bool interlaced, std::vector<std::uint8_
     const unsigned bits = picture.GetBitCount();
     if (!picture.IsValid() || (bits != 1 && bits != 4 && bits != 8 && bits != 24 && bits != 32))
         return false;
-    if (Encode(picture, interlaced, out))
+    const bool dropAlpha = bits == 32 && AlphaUnused(picture);
+    if (Encode(picture, interlaced, dropAlpha, out))
         return true;
     out.clear();
     return false;

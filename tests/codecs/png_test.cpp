@@ -208,6 +208,29 @@ TEST(Png, IncompressiblePicturesLargerThanTheirPixelsStillWrite) {
     EXPECT_EQ(PictureBytes(back), PictureBytes(noise));
 }
 
+TEST(Png, AnUnusedFourthByteIsNotWrittenAsTransparency) {
+    CPicture picture = RandomPicture(9, 5, 32, 3);
+    for (std::uint32_t y = 0; y < 5; ++y)
+        for (std::uint32_t x = 0; x < 9; ++x)
+            picture.GetRow(y)[4 * x + 3] = 0;
+    Bytes out;
+    ASSERT_TRUE(EncodePng(picture, false, out));
+    CPicture back;
+    ASSERT_TRUE(DecodePngMemory(back, out));
+    ASSERT_EQ(back.GetBitCount(), 24u);  // opaque colour, not invisible pixels
+    for (std::uint32_t y = 0; y < 5; ++y)
+        for (std::uint32_t x = 0; x < 9; ++x)
+            for (int c = 0; c < 3; ++c)
+                ASSERT_EQ(back.GetRow(y)[3 * x + c], picture.GetRow(y)[4 * x + c]);
+
+    // One pixel with any alpha keeps the channel for the whole picture.
+    picture.GetRow(2)[4 * 4 + 3] = 1;
+    ASSERT_TRUE(EncodePng(picture, false, out));
+    ASSERT_TRUE(DecodePngMemory(back, out));
+    ASSERT_EQ(back.GetBitCount(), 32u);
+    EXPECT_EQ(PictureBytes(back), PictureBytes(picture));
+}
+
 TEST(Png, RefusedPicturesLeaveNoFile) {
     TempDir dir;
     CPicture empty;
