@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "image/picture.h"
@@ -33,5 +34,7 @@ bool EncodeJpeg(const CPicture& picture, int quality, std::vector<std::uint8_t>&
 bool LoadJpeg(CPicture& picture, const std::string& path);
 bool SaveJpeg(const CPicture& picture, const std::string& path, int quality);
 
-// A JPEG stream linked into the program. An empty span fails.
-bool LoadJpegResource(CPicture& picture, std::span<const std::uint8_t> data);
+// A JPEG picture linked into the program (see platform/resources.h), found
+// by name and type. False when there is no such resource or it does not
+// decode.
+bool LoadJpegResource(CPicture& picture, std::string_view name, std::string_view type);

@@ -1,5 +1,6 @@
 #include "codecs/jpeg.h"
 #include "platform/files.h"
+#include "platform/resources.h"
 
 bool LoadJpeg(CPicture& picture, const std::string& path) {
     if (picture.IsValid())
@@ -17,8 +18,7 @@ bool SaveJpeg(const CPicture& picture, const std::string& path, int quality) {
     return platform::WriteFileAtomically(path, bytes);
 }
 
-bool LoadJpegResource(CPicture& picture, std::span<const std::uint8_t> data) {
-    if (data.empty())
-        return false;
-    return DecodeJpegMemory(picture, data);
+bool LoadJpegResource(CPicture& picture, std::string_view name, std::string_view type) {
+    const std::span<const std::uint8_t> data = platform::FindResource(name, type);
+    return !data.empty() && DecodeJpegMemory(picture, data);
 }

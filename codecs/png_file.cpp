@@ -1,5 +1,6 @@
 #include "codecs/png.h"
 #include "platform/files.h"
+#include "platform/resources.h"
 
 bool LoadPng(CPicture& picture, const std::string& path) {
     if (picture.IsValid())
@@ -17,8 +18,7 @@ bool SavePng(const CPicture& picture, const std::string& path, bool interlaced) 
     return platform::WriteFileAtomically(path, bytes);
 }
 
-bool LoadPngResource(CPicture& picture, std::span<const std::uint8_t> data) {
-    if (data.empty())
-        return false;
-    return DecodePngMemory(picture, data);
+bool LoadPngResource(CPicture& picture, std::string_view name, std::string_view type) {
+    const std::span<const std::uint8_t> data = platform::FindResource(name, type);
+    return !data.empty() && DecodePngMemory(picture, data);
 }

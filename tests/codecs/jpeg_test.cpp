@@ -204,7 +204,6 @@ TEST(Jpeg, ForeignDataFailsAndLeavesThePictureEmpty) {
     const Bytes text = {'n', 'o', 't', ' ', 'j', 'p', 'e', 'g'};
     EXPECT_FALSE(DecodeJpegMemory(picture, text));
     EXPECT_FALSE(picture.IsValid());
-    EXPECT_FALSE(LoadJpegResource(picture, {}));
     picture = Blocks(4, 4, 24);
     EXPECT_FALSE(LoadJpeg(picture, "/nonexistent/picture.jpg"));
     EXPECT_FALSE(picture.IsValid());

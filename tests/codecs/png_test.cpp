@@ -258,7 +258,6 @@ TEST(Png, DamagedStreamsFailAndLeaveThePictureEmpty) {
     EXPECT_FALSE(DecodePngMemory(picture, flipped));
     const Bytes text = {'n', 'o', 't', ' ', 'a', ' ', 'p', 'n', 'g'};
     EXPECT_FALSE(DecodePngMemory(picture, text));
-    EXPECT_FALSE(LoadPngResource(picture, {}));
     EXPECT_FALSE(LoadPng(picture, "/nonexistent/picture.png"));
 }
 
