@@ -275,8 +275,18 @@ void CMappedUpdateFile::Abandon() {
 
 // ---- WriteFileAtomically --------------------------------------------------
 
-bool WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes) {
+bool IsWritableOrAbsent(const std::string& path) {
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0)
+        return errno == ENOENT;
+    return S_ISREG(st.st_mode) && (st.st_mode & 0222) != 0 && access(path.c_str(), W_OK) == 0;
+}
+
+bool WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes,
+                         ReplaceTarget what) {
     const std::string target = ResolveTarget(path);
+    if (what == ReplaceTarget::kWritableFile && !IsWritableOrAbsent(target))
+        return false;
     std::string temp;
     const int fd = CreateTempBeside(target, temp);
     if (fd < 0)

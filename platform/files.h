@@ -90,8 +90,22 @@ private:
     std::size_t original_ = 0;
 };
 
+// What an atomic write may put its new file in place of.
+enum class ReplaceTarget {
+    kAnything,      // whatever lies at the path
+    kWritableFile,  // nothing, or a regular file the user may write: a file
+                    // marked read-only, or a directory, stays as it is
+};
+
 // Replaces `path` with `bytes` as one step: the old file stays whole unless
 // the new one was written and flushed completely.
-bool WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes);
+bool WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes,
+                         ReplaceTarget what = ReplaceTarget::kAnything);
+
+// True when nothing lies at `path` yet, or a regular file that this process
+// may write and that has at least one write permission bit. The bits count
+// even for root, who passes every access check: a file the user marked
+// read-only is not to be replaced behind their back.
+bool IsWritableOrAbsent(const std::string& path);
 
 }  // namespace platform

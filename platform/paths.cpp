@@ -69,12 +69,35 @@ bool EnsureDirectory(const std::string& dir) {
     return errno == EEXIST && stat(trimmed.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-std::string GetWindowsDirectoryPath() {
+static const char* HomeDirectory() {
     const char* home = std::getenv("HOME");
     if (!home || !*home) {
         if (const passwd* pw = getpwuid(getuid()))
             home = pw->pw_dir;
     }
+    return home;
+}
+
+std::string ConfigDirectoryFor(const char* xdgConfigHome, const char* home) {
+    if (xdgConfigHome && xdgConfigHome[0] == '/')
+        return WithTrailingSlash(xdgConfigHome);
+    if (home && home[0] == '/')
+        return WithTrailingSlash(home) + ".config/";
+    return {};
+}
+
+std::string GetConfigHomePath() {
+    return ConfigDirectoryFor(std::getenv("XDG_CONFIG_HOME"), HomeDirectory());
+}
+
+bool IsWritableDirectory(const std::string& dir) {
+    struct stat st {};
+    return !dir.empty() && stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode) &&
+           (st.st_mode & 0222) != 0 && access(dir.c_str(), W_OK | X_OK) == 0;
+}
+
+std::string GetWindowsDirectoryPath() {
+    const char* home = HomeDirectory();
     std::string dir = DataDirectoryFor(std::getenv("XDG_DATA_HOME"), home);
     if (!dir.empty())
         EnsureDirectory(dir);

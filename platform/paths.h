@@ -20,6 +20,18 @@ std::string GetWindowsDirectoryPath();
 // created; exposed so the rule can be checked without touching the real one.
 std::string DataDirectoryFor(const char* xdgDataHome, const char* home);
 
+// The user's configuration directory: $XDG_CONFIG_HOME/, by default
+// ~/.config/. Not created. Empty only when neither is known.
+std::string GetConfigHomePath();
+// The same for given XDG_CONFIG_HOME and home values (a relative
+// XDG_CONFIG_HOME is ignored, as the XDG rules ask).
+std::string ConfigDirectoryFor(const char* xdgConfigHome, const char* home);
+
+// True when `dir` is a directory in which this process may create files and
+// that has a write permission bit (root passes every access check, but a
+// directory marked read-only still counts as such).
+bool IsWritableDirectory(const std::string& dir);
+
 // The text after the last dot of `path`, without the dot; empty without one.
 // Looks at the whole text: callers pass bare file names.
 std::string GetFileExtension(const std::string& path);
