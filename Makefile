@@ -27,7 +27,7 @@ bench: build
 	build/release/bin/drapewell-bench-codecs
 
 format:
-	find platform image codecs tests bench fuzz tools -name '*.cpp' -o -name '*.h' | xargs clang-format -i
+	find platform image codecs shell app tests bench fuzz tools -name '*.cpp' -o -name '*.h' | xargs clang-format -i
 
 clean:
 	rm -rf build

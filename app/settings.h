@@ -1,0 +1,66 @@
+#pragma once
+
+// The settings record and its keys in the settings file.
+//
+// The main window holds one WallpaperSettings, shows it in its controls and
+// reads it back from them. LoadSettings and SaveSettings here are the file
+// half of the window's own load and save: the window calls them with its
+// record and store, and does the rest (showing, timers, lists) itself.
+
+#include <string>
+#include <string_view>
+
+#include "shell/ini_file.h"
+
+// Fields are named as their keys; the values are those a record has before
+// the first load.
+struct WallpaperSettings {
+    std::string ImagePath;
+    std::string SelectedImage;  // the image list's selection, not stored
+    bool FitToScreen = true;
+    int TimeInterval = 300;
+    bool EnableTimer = true;
+    int Hotkey = 122;  // F11 without modifiers
+    bool AlwaysOnTop = false;
+    bool StartAtLogin = true;
+    int RandomMode = 1;
+    bool PlayMusic = false;
+    std::string MusicPath;
+    int PlayMode = 1;
+    bool Hide2TrayIcon = true;
+    int ChangeMethod = 1;
+    std::string LaterPaper;
+};
+
+// The auto-change period the window accepts, in seconds.
+inline constexpr int kMinTimeInterval = 5;
+inline constexpr int kMaxTimeInterval = 600;
+
+// The Position list's items, in their order; the index is the wallpaper
+// position (0 centred, 1 tiled, 2 stretched).
+inline constexpr std::string_view kPositionNames[] = {"Center", "Tile", "Strech"};
+inline constexpr int kDefaultPosition = 2;
+
+// The first item whose text begins with `text`, letter case ignored;
+// kDefaultPosition when none does or the text is empty.
+int PositionFromText(std::string_view text);
+// The item's text; that of kDefaultPosition for an index outside the list.
+std::string_view PositionText(int position);
+
+// The section every setting lives in.
+inline constexpr const char* kSettingsSection = "Setting";
+
+// Points the store at the settings file and its section.
+void OpenSettingsFile(CIniFile& ini, const std::string& path);
+
+// Reads every key into `settings`, each missing key taking its default and
+// each value brought into its range, and returns the position the stored
+// Position text selects.
+int LoadSettings(CIniFile& ini, WallpaperSettings& settings);
+
+// Writes every key (creating the file and its directory when missing) and
+// brings start at login in line with the record.
+void SaveSettings(CIniFile& ini, const WallpaperSettings& settings, int position);
+
+// The wallpaper job's one write: the picture a change was started for.
+bool SaveLaterPaper(CIniFile& ini, const std::string& picture);
