@@ -6,6 +6,7 @@
 #include <memory>
 #include <span>
 
+#include "image/pixel_formats.h"
 #include "platform/gdi/dib_section.h"
 #include "platform/gdi/types.h"
 
@@ -96,6 +97,81 @@ public:
     // copied.
     int CopyAreaTo(CDibImage* target, const gdi::RECT& rect) const;
     int PasteAt(const CDibImage& source, std::int32_t x, std::int32_t y);
+
+    // Single pixels. Raw values are palette indices at 8 bits or fewer, the
+    // packed word at 16 bits and colour values at 24 and 32 bits. Positions
+    // outside the picture read as 0 and are not written.
+    std::uint32_t GetPixelValue(std::int32_t x, std::int32_t y) const;
+    // At 1 and 4 bits only the pixel's own bits change; at 24 bits the low
+    // three bytes of `value` are stored.
+    void SetPixelValue(std::int32_t x, std::int32_t y, std::uint32_t value);
+    // The palette entry at 8 bits or fewer (0 past the table), the unpacked
+    // word at 16 bits, the value itself at 24 and 32 bits.
+    ColourValue ValueToColour(std::uint32_t value) const;
+    ColourValue GetPixelColour(std::int32_t x, std::int32_t y) const {
+        return ValueToColour(GetPixelValue(x, y));
+    }
+    // Packs at 16 bits and stores the colour at 24 and 32 bits; pictures with
+    // a palette are left alone.
+    void SetPixelColour(std::int32_t x, std::int32_t y, ColourValue colour);
+    // The raw value of the 8-, 16-, 24- or 32-bit pixel at `address`; 0 below
+    // 8 bits.
+    std::uint32_t PixelValueAt(const std::uint8_t* address) const;
+    // 16-bit pictures pack 5-6-5 when they carry bit fields whose green mask
+    // is not the 5-5-5 one, and 5-5-5 otherwise.
+    bool Is565() const;
+
+    // Depth conversions. Each returns 1 when the picture was converted and 0
+    // when it was left as it is (nothing to do, or a precondition failed). A
+    // conversion whose new picture cannot be made leaves the image empty.
+    // 1-, 4- and 8-bit pictures get grey palettes (8 bits: index = grey
+    // level); deeper ones become 8-bit grey.
+    int ToGrey();
+    // A 5-5-5 picture from any other depth.
+    int To16Bit();
+    // bitCount 24 or 32, different from the current depth. The fourth byte of
+    // a 32-bit result is 0, except that palette pictures carry their entries'
+    // reserved bytes over.
+    int ConvertToTrueColour(std::uint32_t bitCount);
+    int To24Bit() { return ConvertToTrueColour(24); }
+    // Any depth, through a device bitmap: the picture as the display renders
+    // it, with the fixed palette at 8 bits or fewer. 0 means the display's.
+    int ConvertBitCount(std::uint32_t bitCount);
+
+    // The display's 32-bit BGRX rendering of the picture; null when empty.
+    gdi::BitmapPtr CreateDeviceBitmap() const;
+    // Re-creates the picture at `bitCount` from any bitmap's colours. At 8
+    // bits or fewer the palette is the bitmap's own when it has the same
+    // depth, else the fixed palette. Returns 1, or 0 for a null bitmap or
+    // when the picture cannot be made (then the image is empty).
+    int CopyFromBitmap(gdi::HBITMAP source, std::uint32_t bitCount);
+
+    // Distinct raw values: at 1 and 4 bits distinct colours of the entries in
+    // use, at 8 bits distinct indices; the fourth byte of 32-bit pixels and
+    // the unused top bit of 5-5-5 pixels do not count. 0 when empty or when
+    // no memory can be had for the tally.
+    std::uint32_t CountColours() const;
+    // Above 8 bits: stores the colour of the smallest raw value absent from
+    // the picture and returns 1; 0 when every value is present.
+    int FindFreeColour(ColourValue& out) const;
+    // 16, 24 or 32 bits: the whole picture, or its part inside `rect`, takes
+    // the colour (packed by the picture's own rule at 16 bits; at 32 bits the
+    // colour's top byte is the fourth byte).
+    int FillColour(ColourValue colour, const gdi::RECT* rect = nullptr);
+
+    // Channels of 24- and 32-bit pictures as 8-bit grey planes. Split makes
+    // each given target a plane (alpha only from a 32-bit picture); a target
+    // may not be this image.
+    int SplitChannels(CDibImage* red, CDibImage* green, CDibImage* blue, CDibImage* alpha) const;
+    // Rebuilds this picture from 8-bit planes of equal size, at 32 bits when
+    // `alpha` is given, else 24; missing channels are 0. A plane may be this
+    // image itself.
+    int MergeChannels(const CDibImage* red, const CDibImage* green, const CDibImage* blue,
+                      const CDibImage* alpha);
+    // 32 bits: the fourth byte of each pixel from an 8-bit mask of the same
+    // size, or inverted.
+    int SetAlphaChannel(const CDibImage& mask);
+    int InvertAlpha();
 
 protected:
     ProgressValue& ProgressTarget(ProgressValue* target) { return target ? *target : progress; }
