@@ -1,0 +1,116 @@
+#include "platform/desktop/kde.h"
+
+#include <cstdio>
+#include <string>
+
+#include "platform/desktop/fresh_path.h"
+
+namespace desktop {
+
+namespace {
+
+constexpr dbus::Target kPlasma{"org.kde.plasmashell", "/PlasmaShell", "org.kde.PlasmaShell"};
+
+// The image plugin's FillMode values.
+int FillModeFor(Placement placement) {
+    switch (placement) {
+    case Placement::kCentre:
+        return 6;
+    case Placement::kTile:
+        return 3;
+    case Placement::kStretch:
+    default:
+        return 0;
+    }
+}
+
+// A double-quoted script literal for `text`, so that no file name can end
+// the string and run as script.
+std::string ScriptString(const std::string& text) {
+    std::string out = "\"";
+    for (unsigned char c : text) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += static_cast<char>(c);
+        } else if (c < 0x20 || c == 0x7f) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+            out += escaped;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    out += '"';
+    return out;
+}
+
+std::string WallpaperScript(const std::string& uri, int fillMode) {
+    return "var image = " + ScriptString(uri) +
+           ";\n"
+           "var all = desktops();\n"
+           "for (var i = 0; i < all.length; i++) {\n"
+           "    var d = all[i];\n"
+           "    d.wallpaperPlugin = \"org.kde.image\";\n"
+           "    d.currentConfigGroup = [\"Wallpaper\", \"org.kde.image\", \"General\"];\n"
+           "    d.writeConfig(\"Image\", image);\n"
+           "    d.writeConfig(\"FillMode\", " +
+           std::to_string(fillMode) +
+           ");\n"
+           "}\n";
+}
+
+class KdeSetter : public WallpaperSetter {
+public:
+    explicit KdeSetter(dbus::Milliseconds limit) : limit_(limit) {}
+
+    std::string Name() const override { return "KDE Plasma"; }
+
+    Outcome Apply(const std::string& file, const PixelView&, Placement placement) override {
+        if (file.empty())
+            return {false, "KDE Plasma: no picture to show"};
+        std::string why;
+        dbus::ConnectionPtr bus = dbus::ConnectSession(limit_, &why);
+        if (!bus)
+            return {false, "KDE Plasma: " + why};
+
+        FreshPath picture = FreshPath::Prepare(file);
+        if (!picture.ok())
+            return {false, "KDE Plasma: " + picture.error()};
+        GError* error = nullptr;
+        gchar* rawUri = g_filename_to_uri(picture.path().c_str(), nullptr, &error);
+        if (!rawUri) {
+            const std::string message = dbus::DescribeError(error);
+            g_clear_error(&error);
+            return {false, "KDE Plasma: cannot make a URI of " + picture.path() + ": " + message};
+        }
+        const std::string uri = rawUri;
+        g_free(rawUri);
+
+        const int fillMode = FillModeFor(placement);
+        const std::string script = WallpaperScript(uri, fillMode);
+        // plasmashell is never started for us: without it there is no Plasma
+        // desktop to show the picture.
+        dbus::Reply reply =
+            dbus::Call(bus.get(), kPlasma, "evaluateScript", g_variant_new("(s)", script.c_str()),
+                       nullptr, {.limit = limit_});
+        if (!reply) {
+            // Unanswered is not refused: the script may still run later.
+            if (reply.errorName.empty())
+                picture.KeepBoth();
+            return {false, "KDE Plasma: " + reply.error};
+        }
+        picture.Keep();
+        return {true, "KDE Plasma: " + uri + " with FillMode " + std::to_string(fillMode)};
+    }
+
+private:
+    dbus::Milliseconds limit_;
+};
+
+}  // namespace
+
+std::unique_ptr<WallpaperSetter> MakeKdeSetter(dbus::Milliseconds callLimit) {
+    return std::make_unique<KdeSetter>(callLimit);
+}
+
+}  // namespace desktop

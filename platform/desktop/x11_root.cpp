@@ -1,0 +1,299 @@
+#include "platform/desktop/x11_root.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include <algorithm>
+#include <bit>
+#include <memory>
+#include <mutex>
+
+#include "platform/desktop/setters.h"
+
+namespace desktop {
+
+namespace {
+
+// Xlib's error handler is process-wide. While one Apply runs, errors on its
+// own connection are recorded instead of ending the program; errors on any
+// other connection (Qt's, say) go on to the handler that was there before.
+std::mutex g_applyMutex;
+Display* g_trapDisplay = nullptr;
+XErrorHandler g_previousHandler = nullptr;
+int g_errorCode = 0;
+int g_errorRequest = 0;
+
+int TrapError(Display* display, XErrorEvent* event) {
+    if (display == g_trapDisplay) {
+        if (g_errorCode == 0) {
+            g_errorCode = event->error_code;
+            g_errorRequest = event->request_code;
+        }
+        return 0;
+    }
+    return g_previousHandler ? g_previousHandler(display, event) : 0;
+}
+
+// Losing the connection must not end the program, which is what Xlib does
+// unless a per-connection exit handler returns instead.
+void NoteConnectionLost(Display*, void* lost) {
+    *static_cast<bool*>(lost) = true;
+}
+
+class Connection {
+public:
+    Connection() : display_(XOpenDisplay(nullptr)) {
+        if (display_)
+            XSetIOErrorExitHandler(display_, NoteConnectionLost, &lost_);
+    }
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+    // Everything not made RetainPermanent is freed by the server on close.
+    ~Connection() {
+        if (display_)
+            XCloseDisplay(display_);
+    }
+    Display* Get() const { return display_; }
+    bool Lost() const { return lost_; }
+
+private:
+    Display* display_;
+    bool lost_ = false;
+};
+
+class ErrorTrap {
+public:
+    explicit ErrorTrap(const Connection& connection) : connection_(connection) {
+        g_trapDisplay = connection.Get();
+        g_errorCode = 0;
+        g_previousHandler = XSetErrorHandler(TrapError);
+    }
+    ErrorTrap(const ErrorTrap&) = delete;
+    ErrorTrap& operator=(const ErrorTrap&) = delete;
+    ~ErrorTrap() {
+        XSetErrorHandler(g_previousHandler);
+        g_trapDisplay = nullptr;
+    }
+
+    // Waits for the server to process everything sent so far; returns the
+    // first error since the last call ("" when there was none) and clears it.
+    std::string Sync() {
+        if (!connection_.Lost())
+            XSync(connection_.Get(), False);
+        if (connection_.Lost())
+            return "the connection to the X server was lost";
+        if (g_errorCode == 0)
+            return {};
+        char text[256] = {};
+        XGetErrorText(connection_.Get(), g_errorCode, text, sizeof text);
+        std::string message =
+            std::string(text) + " (request " + std::to_string(g_errorRequest) + ")";
+        g_errorCode = 0;
+        return message;
+    }
+
+private:
+    const Connection& connection_;
+};
+
+// An XImage over a buffer we own: XDestroyImage must not free it.
+struct ImageRelease {
+    void operator()(XImage* image) const {
+        image->data = nullptr;
+        XDestroyImage(image);
+    }
+};
+
+class Gc {
+public:
+    Gc(Display* display, Drawable drawable)
+        : display_(display), gc_(XCreateGC(display, drawable, 0, nullptr)) {}
+    Gc(const Gc&) = delete;
+    Gc& operator=(const Gc&) = delete;
+    ~Gc() { XFreeGC(display_, gc_); }
+    GC Get() const { return gc_; }
+
+private:
+    Display* display_;
+    GC gc_;
+};
+
+Pixmap ReadPixmapProperty(Display* display, Window root, Atom property) {
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    Pixmap result = None;
+    if (XGetWindowProperty(display, root, property, 0, 1, False, XA_PIXMAP, &type, &format, &count,
+                           &after, &data) == Success &&
+        type == XA_PIXMAP && format == 32 && count == 1 && data)
+        result = *reinterpret_cast<unsigned long*>(data);  // Xlib hands format 32 as long
+    if (data)
+        XFree(data);
+    return result;
+}
+
+int BitsPerPixelAt(Display* display, int depth) {
+    int count = 0;
+    int bits = 0;
+    XPixmapFormatValues* formats = XListPixmapFormats(display, &count);
+    for (int i = 0; formats && i < count; ++i)
+        if (formats[i].depth == depth)
+            bits = formats[i].bits_per_pixel;
+    if (formats)
+        XFree(formats);
+    return bits;
+}
+
+const char* PlacementWords(Placement placement) {
+    switch (placement) {
+    case Placement::kTile:
+        return "tiled";
+    case Placement::kStretch:
+        return "stretched";
+    default:
+        return "centred";
+    }
+}
+
+class RootWindowSetter : public WallpaperSetter {
+public:
+    std::string Name() const override { return "X11 root window"; }
+
+    Outcome Apply(const std::string&, const PixelView& pixels, Placement placement) override {
+        if (pixels.IsEmpty())
+            return {false, "no picture to draw"};
+        std::lock_guard lock(g_applyMutex);
+        Connection connection;
+        Display* display = connection.Get();
+        if (!display)
+            return {false, "cannot open the X display"};
+        ErrorTrap trap(connection);
+        auto fail = [](const std::string& step, const std::string& why) -> Outcome {
+            return {false, step + ": " + why};
+        };
+
+        const Window root = DefaultRootWindow(display);
+        XWindowAttributes attributes{};
+        if (!XGetWindowAttributes(display, root, &attributes))
+            return {false, "cannot read the root window"};
+        const int width = attributes.width;
+        const int height = attributes.height;
+        ScreenFormat format;
+        format.trueColor = attributes.visual->c_class == TrueColor;
+        format.depth = attributes.depth;
+        format.bitsPerPixel = BitsPerPixelAt(display, attributes.depth);
+        format.redMask = attributes.visual->red_mask;
+        format.greenMask = attributes.visual->green_mask;
+        format.blueMask = attributes.visual->blue_mask;
+        std::string why;
+        std::optional<PixelPacking> packing = ChoosePacking(format, &why);
+        if (!packing)
+            return {false, why};
+
+        const Pixmap pixmap = XCreatePixmap(display, root, width, height, attributes.depth);
+        std::string error = DrawInto(display, pixmap, attributes, pixels, placement, *packing);
+        if (error.empty())
+            error = trap.Sync();
+        if (!error.empty())
+            return fail("drawing the screen image", error);
+
+        const Atom rootId = XInternAtom(display, "_XROOTPMAP_ID", False);
+        const Atom esetrootId = XInternAtom(display, "ESETROOT_PMAP_ID", False);
+        const Pixmap oldRoot = ReadPixmapProperty(display, root, rootId);
+        const Pixmap oldEsetroot = ReadPixmapProperty(display, root, esetrootId);
+
+        XSetWindowBackgroundPixmap(display, root, pixmap);
+        XClearWindow(display, root);
+        for (Atom property : {rootId, esetrootId})
+            XChangeProperty(display, root, property, XA_PIXMAP, 32, PropModeReplace,
+                            reinterpret_cast<const unsigned char*>(&pixmap), 1);
+        if (error = trap.Sync(); !error.empty())
+            return fail("setting the root background", error);
+
+        std::string freed = FreePrevious(display, trap, oldRoot, oldEsetroot, pixmap);
+
+        XSetCloseDownMode(display, RetainPermanent);
+        if (error = trap.Sync(); !error.empty())
+            return fail("keeping the background", error);
+        std::string detail = "root window background set (" + std::to_string(width) + "x" +
+                             std::to_string(height) + ", " + PlacementWords(placement) + ")";
+        return {true, freed.empty() ? detail : detail + "; " + freed};
+    }
+
+private:
+    // Puts the composed screen into `pixmap` a band of rows at a time, so the
+    // client never holds more than a few MiB of it.
+    static std::string DrawInto(Display* display, Pixmap pixmap,
+                                const XWindowAttributes& attributes, const PixelView& pixels,
+                                Placement placement, const PixelPacking& packing) {
+        const int width = attributes.width;
+        const int height = attributes.height;
+        constexpr std::size_t kBandBytes = 4u << 20;
+        const int bandRows = static_cast<int>(
+            std::clamp<std::size_t>(kBandBytes / (4 * static_cast<std::size_t>(width)), 1, height));
+        std::vector<std::uint32_t> band(static_cast<std::size_t>(width) * bandRows);
+        std::unique_ptr<XImage, ImageRelease> image(
+            XCreateImage(display, attributes.visual, attributes.depth, ZPixmap, 0,
+                         reinterpret_cast<char*>(band.data()), width, bandRows, 32, width * 4));
+        if (!image)
+            return "cannot create an image of the screen's format";
+        // Our pixels are in this machine's byte order; Xlib swaps them for a
+        // server of the other one.
+        image->byte_order = std::endian::native == std::endian::little ? LSBFirst : MSBFirst;
+
+        Gc gc(display, pixmap);
+        ScreenComposer composer(pixels, placement, width, height);
+        for (int top = 0; top < height; top += bandRows) {
+            const int rows = std::min(bandRows, height - top);
+            for (int r = 0; r < rows; ++r) {
+                std::uint32_t* row = band.data() + static_cast<std::size_t>(r) * width;
+                composer.ComposeRow(top + r, row);
+                if (!packing.IsIdentity())
+                    std::transform(row, row + width, row,
+                                   [&](std::uint32_t rgb) { return packing.Pack(rgb); });
+            }
+            XPutImage(display, pixmap, gc.Get(), image.get(), 0, 0, 0, top, width, rows);
+        }
+        return {};
+    }
+
+    // The convention among root-window setters: one that points both
+    // properties at the same pixmap made it RetainPermanent and left, and
+    // the next one frees it by killing that (already closed) client's
+    // resources. Only a live pixmap qualifies: a stale id may by now belong
+    // to a window of a running program, or to this very connection.
+    static std::string FreePrevious(Display* display, ErrorTrap& trap, Pixmap oldRoot,
+                                    Pixmap oldEsetroot, Pixmap ours) {
+        if (oldEsetroot == None || oldEsetroot != oldRoot || oldEsetroot == ours)
+            return {};
+        Window rootReturn;
+        int x, y;
+        unsigned width, height, border, depth;
+        XGetGeometry(display, oldEsetroot, &rootReturn, &x, &y, &width, &height, &border, &depth);
+        if (!trap.Sync().empty())
+            return {};  // not a drawable any more
+        XWindowAttributes attributes;
+        const bool isWindow = XGetWindowAttributes(display, oldEsetroot, &attributes) != 0;
+        trap.Sync();
+        if (isWindow)
+            return {};
+        XKillClient(display, oldEsetroot);
+        if (!trap.Sync().empty())
+            return "the previous background was already gone";
+        return "previous background freed";
+    }
+};
+
+}  // namespace
+
+std::unique_ptr<WallpaperSetter> MakeRootWindowSetter() {
+    Display* display = XOpenDisplay(nullptr);
+    if (!display)
+        return nullptr;
+    XCloseDisplay(display);
+    return std::make_unique<RootWindowSetter>();
+}
+
+}  // namespace desktop
