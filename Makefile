@@ -25,9 +25,10 @@ asan-test: deps
 bench: build
 	build/release/bin/drapewell-bench-image
 	build/release/bin/drapewell-bench-codecs
+	scripts/with-xvfb 1920x1080 build/release/bin/drapewell-bench-apply
 
 format:
-	find platform image codecs shell app tests bench fuzz tools -name '*.cpp' -o -name '*.h' | xargs clang-format -i
+	find platform image codecs wallpaper shell app tests bench fuzz tools -name '*.cpp' -o -name '*.h' | xargs clang-format -i
 
 clean:
 	rm -rf build

@@ -4,9 +4,11 @@
 // state between calls, so calls on different threads do not interfere.
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "image/picture.h"
@@ -22,6 +24,26 @@
 // caller's and are never copied.
 bool DecodeJpegMemory(CPicture& picture, std::span<const std::uint8_t> data,
                       std::uint64_t maxPixelBytes = gdi::kMaxPixelBytes);
+
+// What a reduced decode reports: the picture's size in the file and the
+// scale it was decoded at (1 for full size, else 2, 4 or 8 for 1/2, 1/4, 1/8).
+struct JpegReducedDecode {
+    std::uint32_t fullWidth = 0;
+    std::uint32_t fullHeight = 0;
+    int denominator = 1;
+};
+
+// DecodeJpegMemory at the smallest of the library's DCT scales 1/8, 1/4 and
+// 1/2 whose picture is still at least `minimumSize` wide and high; at full
+// size when none is, or when `minimumSize` gives a zero side. The
+// library scales while it decodes, which costs a fraction of a full decode
+// and its memory. `minimumSize` is called once with the full size, before
+// any pixel is decoded, and returns {width, height}; it must not throw.
+bool DecodeJpegMemoryReduced(
+    CPicture& picture, std::span<const std::uint8_t> data,
+    const std::function<std::pair<std::uint32_t, std::uint32_t>(std::uint32_t, std::uint32_t)>&
+        minimumSize,
+    JpegReducedDecode* decoded = nullptr, std::uint64_t maxPixelBytes = gdi::kMaxPixelBytes);
 
 // Encodes a 24-bit picture, or an 8-bit picture with a grey ramp, at the
 // given quality (0 to 100). Any other picture is refused. `out` receives the

@@ -110,9 +110,38 @@ void SwapFirstAndThird(std::uint8_t* row, std::uint32_t width) {
         std::swap(row[0], row[2]);
 }
 
+using MinimumSize =
+    std::function<std::pair<std::uint32_t, std::uint32_t>(std::uint32_t, std::uint32_t)>;
+
+// Sets the smallest DCT scale whose output still covers `minimumSize`'s
+// answer; the library's output size at 1/n is the full size divided by n,
+// rounded up.
+void ChooseScale(j_decompress_ptr cinfo, const MinimumSize& minimumSize,
+                 JpegReducedDecode& decoded) {
+    decoded.fullWidth = cinfo->image_width;
+    decoded.fullHeight = cinfo->image_height;
+    decoded.denominator = 1;
+    const auto [needWidth, needHeight] = minimumSize(cinfo->image_width, cinfo->image_height);
+    if (needWidth == 0 || needHeight == 0)
+        return;
+    for (const int denominator : {8, 4, 2}) {
+        const std::uint64_t width =
+            (std::uint64_t{cinfo->image_width} + denominator - 1) / denominator;
+        const std::uint64_t height =
+            (std::uint64_t{cinfo->image_height} + denominator - 1) / denominator;
+        if (width >= needWidth && height >= needHeight) {
+            cinfo->scale_num = 1;
+            cinfo->scale_denom = static_cast<unsigned>(denominator);
+            decoded.denominator = denominator;
+            return;
+        }
+    }
+}
+
 // Everything between setjmp and a possible longjmp is plain C data or lives
 // in the caller's frame.
-bool Decode(CPicture& picture, std::span<const std::uint8_t> data, std::uint64_t maxPixelBytes) {
+bool Decode(CPicture& picture, std::span<const std::uint8_t> data, std::uint64_t maxPixelBytes,
+            const MinimumSize* minimumSize, JpegReducedDecode& decoded) {
     jpeg_decompress_struct cinfo{};
     ErrorRecord err;
     MemorySource src;
@@ -140,6 +169,8 @@ bool Decode(CPicture& picture, std::span<const std::uint8_t> data, std::uint64_t
     // need no reordering.
     if (cinfo.out_color_space == JCS_RGB)
         cinfo.out_color_space = JCS_EXT_BGR;
+    if (minimumSize)
+        ChooseScale(&cinfo, *minimumSize, decoded);
     jpeg_calc_output_dimensions(&cinfo);
     const int components = cinfo.output_components;
     gdi::DibGeometry geometry;
@@ -177,8 +208,22 @@ bool Decode(CPicture& picture, std::span<const std::uint8_t> data, std::uint64_t
 
 bool DecodeJpegMemory(CPicture& picture, std::span<const std::uint8_t> data,
                       std::uint64_t maxPixelBytes) {
-    if (Decode(picture, data, maxPixelBytes))
+    JpegReducedDecode unused;
+    if (Decode(picture, data, maxPixelBytes, nullptr, unused))
         return true;
     picture.Destroy();
     return false;
+}
+
+bool DecodeJpegMemoryReduced(CPicture& picture, std::span<const std::uint8_t> data,
+                             const MinimumSize& minimumSize, JpegReducedDecode* decoded,
+                             std::uint64_t maxPixelBytes) {
+    JpegReducedDecode report;
+    const bool done =
+        Decode(picture, data, maxPixelBytes, minimumSize ? &minimumSize : nullptr, report);
+    if (decoded)
+        *decoded = report;
+    if (!done)
+        picture.Destroy();
+    return done;
 }

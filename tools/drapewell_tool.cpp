@@ -1,14 +1,26 @@
 // drapewell-tool: the library's file handling for scripts and tests.
 //   drapewell-tool info FILE      type by extension, decoded size and depth
-//   drapewell-tool convert IN OUT load by IN's extension, save by OUT's
-// Exit status 0 on success; otherwise one line on stderr and status 1.
+//   drapewell-tool convert IN OUT [OPERATION...]
+//                                 load by IN's extension, apply the operations
+//                                 in the order given, save by OUT's. Operations:
+//                                 --grey, --bits 1|4|8|16|24|32, --to16, --to24,
+//                                 --flip, --mirror, --rotate 90|-90|1-89 (degrees
+//                                 clockwise), --resize WxH (keeping the aspect)
+//                                 or WxH! (exactly)
+//   drapewell-tool apply FILE [--method N] [--position center|tile|stretch] [--fit]
+//                                 one wallpaper change with the desktop's setters
+// Exit status 0 on success (for apply: the desktop took the picture);
+// otherwise one line on stderr and status 1.
 
+#include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "codecs/dispatch.h"
 #include "image/picture.h"
+#include "wallpaper/change_job.h"
 
 namespace {
 
@@ -39,7 +51,11 @@ int Fail(const std::string& message) {
 }
 
 int Usage() {
-    std::fputs("usage: drapewell-tool info FILE | drapewell-tool convert IN OUT\n", stderr);
+    // One line, as every failure of the tool is.
+    std::fputs(
+        "usage: drapewell-tool info FILE | convert IN OUT [OPERATION...] | "
+        "apply FILE [--method 1-4] [--position center|tile|stretch] [--fit]\n",
+        stderr);
     return 1;
 }
 
@@ -56,16 +72,111 @@ int Info(const std::string& path) {
     CPicture picture;
     if (const int status = Load(picture, path))
         return status;
-    std::printf("type: %s\nwidth: %u\nheight: %u\nbits: %u\n",
+    std::printf("type: %s\nwidth: %u\nheight: %u\nbits: %u\ncolours: %u\n",
                 TypeName(ImageTypeFromExtension(path)), picture.GetWidth(), picture.GetHeight(),
-                unsigned{picture.GetBitCount()});
+                unsigned{picture.GetBitCount()}, picture.CountColours());
     return 0;
 }
 
-int Convert(const std::string& in, const std::string& out) {
+// One operation of convert, its value already checked.
+struct Operation {
+    std::string option;
+    std::int32_t number = 0;  // --bits, --rotate; --resize width
+    std::int32_t height = 0;  // --resize
+    bool exact = false;       // --resize WxH!
+};
+
+bool ParseNumber(const std::string& text, std::int32_t& out) {
+    const char* end = text.data() + text.size();
+    const auto [at, error] = std::from_chars(text.data(), end, out);
+    return error == std::errc{} && at == end;
+}
+
+bool ParseSize(const std::string& text, Operation& op) {
+    std::string size = text;
+    op.exact = !size.empty() && size.back() == '!';
+    if (op.exact)
+        size.pop_back();
+    const std::size_t x = size.find('x');
+    return x != std::string::npos && ParseNumber(size.substr(0, x), op.number) &&
+           ParseNumber(size.substr(x + 1), op.height) && op.number > 0 && op.height > 0;
+}
+
+// Reads the operations from argv[first] on; an empty string, or what is wrong.
+std::string ParseOperations(int argc, char** argv, int first, std::vector<Operation>& out) {
+    for (int i = first; i < argc; ++i) {
+        Operation op{argv[i]};
+        if (op.option == "--grey" || op.option == "--to16" || op.option == "--to24" ||
+            op.option == "--flip" || op.option == "--mirror") {
+            out.push_back(op);
+            continue;
+        }
+        if (op.option != "--bits" && op.option != "--rotate" && op.option != "--resize")
+            return "unknown operation " + op.option;
+        if (i + 1 >= argc)
+            return op.option + " needs a value";
+        const std::string value = argv[++i];
+        if (op.option == "--bits") {
+            if (!ParseNumber(value, op.number) ||
+                !gdi::IsSupportedBitCount(static_cast<std::uint32_t>(op.number)))
+                return "--bits takes 1, 4, 8, 16, 24 or 32, not " + value;
+        } else if (op.option == "--rotate") {
+            if (!ParseNumber(value, op.number) ||
+                (op.number != 90 && op.number != -90 && (op.number <= 0 || op.number >= 90)))
+                return "--rotate takes 90, -90 or 1 to 89 degrees, not " + value;
+        } else if (!ParseSize(value, op)) {
+            return "--resize takes WxH or WxH!, not " + value;
+        }
+        out.push_back(op);
+    }
+    return {};
+}
+
+// Applies one operation; an empty string, or why it could not be done. A
+// conversion with nothing to do (already grey, already that depth) succeeds.
+std::string ApplyOperation(CPicture& picture, const Operation& op) {
+    bool done = true;
+    if (op.option == "--grey") {
+        picture.ToGrey();
+    } else if (op.option == "--bits") {
+        picture.ConvertBitCount(static_cast<std::uint32_t>(op.number));
+    } else if (op.option == "--to16") {
+        picture.To16Bit();
+    } else if (op.option == "--to24") {
+        picture.To24Bit();
+    } else if (op.option == "--flip") {
+        done = picture.FlipVertical();
+    } else if (op.option == "--mirror") {
+        done = picture.MirrorHorizontal();
+    } else if (op.option == "--rotate") {
+        done = op.number == 90    ? picture.Rotate90Clockwise()
+               : op.number == -90 ? picture.Rotate90CounterClockwise()
+                                  : picture.RotateByAngle(op.number);
+    } else if (op.option == "--resize") {
+        done = picture.Resize(static_cast<std::uint32_t>(op.number),
+                              static_cast<std::uint32_t>(op.height), !op.exact);
+    }
+    if (!picture.IsValid())
+        return op.option + ": the converted picture could not be made";
+    if (!done)
+        return op.option + ": not possible for this " + std::to_string(picture.GetBitCount()) +
+               "-bit picture";
+    return {};
+}
+
+int Convert(int argc, char** argv) {
+    const std::string in = argv[2];
+    const std::string out = argv[3];
+    std::vector<Operation> operations;
+    if (const std::string error = ParseOperations(argc, argv, 4, operations); !error.empty())
+        return Fail(error);
     CPicture picture;
     if (const int status = Load(picture, in))
         return status;
+    for (const Operation& op : operations) {
+        if (const std::string error = ApplyOperation(picture, op); !error.empty())
+            return Fail(error);
+    }
     const ImageType type = ImageTypeFromExtension(out);
     if (type == kImageUnknown)
         return Fail(out + ": unknown file type (by extension)");
@@ -74,12 +185,66 @@ int Convert(const std::string& in, const std::string& out) {
     return 0;
 }
 
+const char* PlacementName(desktop::Placement placement) {
+    switch (placement) {
+    case desktop::Placement::kCentre:
+        return "center";
+    case desktop::Placement::kTile:
+        return "tile";
+    default:
+        return "stretch";
+    }
+}
+
+// One run of the change pipeline, as the window's job would make it.
+int Apply(int argc, char** argv) {
+    wallpaper::ChangeRequest request;
+    request.picturePath = argv[2];
+    request.stagingPath = wallpaper::StagingBitmapPath();
+    for (int i = 3; i < argc; ++i) {
+        const std::string option = argv[i];
+        const bool hasValue = i + 1 < argc;
+        if (option == "--fit") {
+            request.fitToScreen = true;
+        } else if (option == "--method" && hasValue) {
+            const std::string value = argv[++i];
+            if (value.size() != 1 || value[0] < '1' || value[0] > '4')
+                return Fail("--method takes 1, 2, 3 or 4, not " + value);
+            request.method = value[0] - '0';
+        } else if (option == "--position" && hasValue) {
+            const std::string value = argv[++i];
+            if (value == "center")
+                request.positionIndex = 0;
+            else if (value == "tile")
+                request.positionIndex = 1;
+            else if (value == "stretch")
+                request.positionIndex = 2;
+            else
+                return Fail("--position takes center, tile or stretch, not " + value);
+        } else {
+            return Usage();
+        }
+    }
+    const wallpaper::ChangeResult result =
+        wallpaper::RunChangeJob(request, {wallpaper::DesktopSetters(), nullptr});
+    if (!result.loaded)
+        return Fail(result.outcome.detail);
+    std::printf("wallpaper: %s\n", result.wallpaperPath.c_str());
+    std::printf("placement: %s\n", PlacementName(result.placement));
+    std::printf("method %d (%s): %s: %s\n", wallpaper::NormalizeMethod(request.method),
+                result.setterName.c_str(), result.outcome.accepted ? "accepted" : "refused",
+                result.outcome.detail.c_str());
+    return result.outcome.accepted ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc == 3 && std::strcmp(argv[1], "info") == 0)
         return Info(argv[2]);
-    if (argc == 4 && std::strcmp(argv[1], "convert") == 0)
-        return Convert(argv[2], argv[3]);
+    if (argc >= 4 && std::strcmp(argv[1], "convert") == 0)
+        return Convert(argc, argv);
+    if (argc >= 3 && std::strcmp(argv[1], "apply") == 0)
+        return Apply(argc, argv);
     return Usage();
 }

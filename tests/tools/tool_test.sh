@@ -45,5 +45,62 @@ check "unwritable target directory" fails_cleanly convert "$dir/in.png" "$dir/no
 check "a failed save keeps the old file" bash -c "! '$tool' convert '$dir/cut.png' '$dir/keep.bmp' 2>/dev/null && cmp -s '$dir/keep.bmp' '$dir/out.bmp'"
 check "no arguments" fails_cleanly
 
+# apply: the staging bitmap goes to a data directory of the test's own, and
+# no desktop of the developer's is ever touched (no display, or a private one).
+export XDG_DATA_HOME="$dir/data"
+staged="$dir/data/Drapewell/MyWallPaper.bmp"
+check "apply of a missing file" env DISPLAY= bash -c "$(declare -f fails_cleanly); tool='$tool' dir='$dir' fails_cleanly apply '$dir/none.png' --method 2"
+check "apply with an unknown method" fails_cleanly apply "$dir/in.png" --method 7
+check "apply with an unknown position" fails_cleanly apply "$dir/in.png" --position left
+check "apply without a display is refused, but staged" bash -c "
+    DISPLAY= WAYLAND_DISPLAY= '$tool' apply '$dir/in.png' --method 2 >'$dir/out' 2>/dev/null
+    [ \$? -eq 1 ] && grep -qx 'wallpaper: $staged' '$dir/out' && grep -q '^method 2 (.*): refused: ' '$dir/out'"
+with_xvfb="$(dirname "$0")/../../scripts/with-xvfb"
+if command -v Xvfb >/dev/null; then
+    check "apply --method 2 under a virtual display" bash -c "
+        '$with_xvfb' 640x480 '$tool' apply '$dir/in.png' --method 2 --position stretch >'$dir/out' &&
+        grep -q '^method 2 (.*): accepted: ' '$dir/out' && grep -qx 'placement: center' '$dir/out'"
+    check "  ... staged at the fitted size" bash -c "'$tool' info '$staged' | tr '\n' ' ' | grep -q 'width: 638 height: 397'"
+fi
+
+# Operations of convert, checked against ImageMagick's reading of the result.
+size_is() { [ "$(identify -format '%wx%h' "$1")" = "$2" ]; }
+colours_are() { [ "$(identify -format '%k' "$1")" = "$2" ]; }
+near_pixels() {  # near_pixels A B FUZZ: no pixel differs by more than FUZZ
+    [ "$(compare -metric AE -fuzz "$3" "$1" "$2" null: 2>&1)" = "0" ]
+}
+convert -size 40x20 gradient:black-white -type Grayscale PNG24:"$dir/ramp.png"
+check "info counts the colours" bash -c "'$tool' info '$dir/in.png' | grep -qx 'colours: $(identify -format %k "$dir/in.png")'"
+check "--grey gives an 8-bit grey picture" bash -c "'$tool' convert '$dir/in.png' '$dir/grey.bmp' --grey && '$tool' info '$dir/grey.bmp' | grep -qx 'bits: 8'"
+check "  ... with ImageMagick's grey levels" bash -c "convert '$dir/in.png' -grayscale Rec601Luma '$dir/im-grey.png' && [ \"\$(identify -format %[type] '$dir/grey.bmp')\" = Grayscale ] && compare -metric AE -fuzz 1% '$dir/grey.bmp' '$dir/im-grey.png' null: 2>&1 | grep -qx 0"
+check "--bits 1 gives 2 colours" bash -c "'$tool' convert '$dir/ramp.png' '$dir/mono.bmp' --bits 1 && '$tool' info '$dir/mono.bmp' | tr '\n' ' ' | grep -q 'bits: 1 colours: 2'"
+convert "$dir/ramp.png" -threshold 50% "$dir/im-mono.png"
+check "  ... split at mid-grey" near_pixels "$dir/mono.bmp" "$dir/im-mono.png" 0
+check "--bits 8 through the fixed palette" bash -c "'$tool' convert '$dir/in.png' '$dir/cube.bmp' --bits 8 && '$tool' info '$dir/cube.bmp' | grep -qx 'bits: 8'"
+check "--to16 stays within one 5-bit step" bash -c "'$tool' convert '$dir/in.png' '$dir/w16.bmp' --to16 && '$tool' info '$dir/w16.bmp' | grep -qx 'bits: 16'"
+check "  ... of every channel" near_pixels "$dir/w16.bmp" "$dir/in.png" 3.2%
+check "--resize 10x10 keeps the aspect" bash -c "'$tool' convert '$dir/in.png' '$dir/small.bmp' --resize 10x10"
+check "  ... giving 10x6" size_is "$dir/small.bmp" 10x6
+check "--resize 10x10! is exact" bash -c "'$tool' convert '$dir/in.png' '$dir/exact.bmp' --resize '10x10!'"
+check "  ... giving 10x10" size_is "$dir/exact.bmp" 10x10
+for op in "--flip:-flip" "--mirror:-flop" "--rotate 90:-rotate 90" "--rotate -90:-rotate -90"; do
+    ours=${op%%:*}
+    theirs=${op#*:}
+    check "$ours as ImageMagick's $theirs" bash -c "'$tool' convert '$dir/in.png' '$dir/op.png' $ours && convert '$dir/in.png' $theirs '$dir/im-op.png' && compare -metric AE '$dir/op.png' '$dir/im-op.png' null: 2>&1 | grep -qx 0"
+done
+check "--rotate 30 grows the canvas" bash -c "'$tool' convert '$dir/in.png' '$dir/tilt.bmp' --rotate 30"
+check "  ... to hold the turned picture" size_is "$dir/tilt.bmp" 44x39
+check "operations run in the order given" bash -c "'$tool' convert '$dir/in.png' '$dir/order.bmp' --resize '10x4!' --rotate 90"
+check "  ... resize first, then turn" size_is "$dir/order.bmp" 4x10
+check "--grey then --bits 1 leaves 2 colours" bash -c "'$tool' convert '$dir/ramp.png' '$dir/gm.png' --grey --bits 1"
+check "  ... as ImageMagick counts them" colours_are "$dir/gm.png" 2
+check "unknown operation" fails_cleanly convert "$dir/in.png" "$dir/x.bmp" --blur
+check "unsupported --bits" fails_cleanly convert "$dir/in.png" "$dir/x.bmp" --bits 3
+check "--rotate 180 refused" fails_cleanly convert "$dir/in.png" "$dir/x.bmp" --rotate 180
+check "--resize without a height" fails_cleanly convert "$dir/in.png" "$dir/x.bmp" --resize 10
+check "--resize to nothing" fails_cleanly convert "$dir/in.png" "$dir/x.bmp" --resize 0x5
+check "--bits without a value" fails_cleanly convert "$dir/in.png" "$dir/x.bmp" --bits
+check "--mirror of a 1-bit picture" fails_cleanly convert "$dir/mono.bmp" "$dir/x.bmp" --mirror
+
 echo "tool tests: $failures failed"
 [ "$failures" -eq 0 ]

@@ -1,0 +1,213 @@
+// One wallpaper change of a 6000 x 4000 JPEG onto a 1920 x 1080 screen,
+// beside `vipsthumbnail FILE -s 1920x1080 -o out.ppm`, which makes a picture
+// of the same size from the same file. Both run as child processes of their
+// own, taken in turns; each run's wall time (spawn to exit) and peak resident
+// memory (wait4's ru_maxrss) are recorded, and the medians compared.
+//
+// Rows:
+//   pipeline        this program run again as a child: the change job up to
+//                   and including the staging bitmap, handed to a setter
+//                   that accepts without drawing (no display needed);
+//   drapewell-tool  `drapewell-tool apply FILE --method 2 --position stretch`,
+//                   only with a display (run it under scripts/with-xvfb
+//                   1920x1080): the same job plus the X11 root window setter.
+//
+//   drapewell-bench-apply [ROUNDS]
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "codecs/jpeg.h"
+#include "wallpaper/change_job.h"
+
+extern char** environ;
+
+namespace {
+
+constexpr std::uint32_t kScreenWidth = 1920;
+constexpr std::uint32_t kScreenHeight = 1080;
+
+// Smooth gradients with some texture: compresses like a photograph.
+CPicture MakePicture(std::uint32_t width, std::uint32_t height) {
+    CPicture p;
+    p.Create(width, height, 24);
+    for (std::uint32_t y = 0; y < height; ++y) {
+        std::uint8_t* row = p.GetRow(y);
+        for (std::uint32_t x = 0; x < width; ++x) {
+            row[3 * x] = static_cast<std::uint8_t>(x / 24 + (x * y) % 7);
+            row[3 * x + 1] = static_cast<std::uint8_t>(y / 16 + (x ^ y) % 5);
+            row[3 * x + 2] = static_cast<std::uint8_t>((x + y) / 40);
+        }
+    }
+    return p;
+}
+
+class AcceptingSetter : public desktop::WallpaperSetter {
+public:
+    std::string Name() const override { return "none"; }
+    desktop::Outcome Apply(const std::string&, const desktop::PixelView& pixels,
+                           desktop::Placement) override {
+        return {!pixels.IsEmpty(), ""};
+    }
+};
+
+// The child: one change as the window's job makes it, method 2, Strech.
+int RunPipeline(const std::string& picture, const std::string& staging) {
+    wallpaper::ChangeRequest request;
+    request.picturePath = picture;
+    request.positionIndex = 2;
+    request.method = 2;
+    request.stagingPath = staging;
+    request.screenSize = [] { return wallpaper::Size{kScreenWidth, kScreenHeight}; };
+    const wallpaper::JobServices services{
+        [](int) { return std::make_unique<AcceptingSetter>(); },
+        nullptr,
+    };
+    const wallpaper::ChangeResult result = wallpaper::RunChangeJob(request, services);
+    return result.staged && result.outcome.accepted ? 0 : 1;
+}
+
+struct Run {
+    double seconds = -1;
+    long peakKiB = 0;
+};
+
+// Spawns argv with its output discarded and `extraEnv` added; a failed or
+// unstartable run has negative seconds.
+Run Measure(std::vector<std::string> args, const std::vector<std::string>& extraEnv = {}) {
+    std::vector<char*> argv;
+    for (std::string& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    std::vector<std::string> envStrings(extraEnv);
+    for (char** e = environ; *e; ++e)
+        envStrings.emplace_back(*e);
+    std::vector<char*> envp;
+    for (std::string& e : envStrings)
+        envp.push_back(e.data());
+    envp.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    const auto start = std::chrono::steady_clock::now();
+    pid_t pid = 0;
+    const int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0)
+        return {};
+    int status = 0;
+    rusage usage{};
+    wait4(pid, &status, 0, &usage);
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return {};
+    return {seconds, usage.ru_maxrss};
+}
+
+struct Row {
+    const char* name;
+    std::vector<Run> runs;
+    bool failed = false;
+    double MedianSeconds() const {
+        return Median([](const Run& r) { return r.seconds; });
+    }
+    double MedianPeakMiB() const {
+        return Median([](const Run& r) { return double(r.peakKiB); }) / 1024.0;
+    }
+    template <class Field>
+    double Median(Field field) const {
+        std::vector<double> values;
+        for (const Run& r : runs)
+            values.push_back(field(r));
+        std::sort(values.begin(), values.end());
+        return values.empty() ? 0 : values[values.size() / 2];
+    }
+};
+
+bool HaveProgram(const char* name) {
+    const std::string command = std::string("command -v ") + name + " >/dev/null 2>&1";
+    return std::system(command.c_str()) == 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc == 4 && std::strcmp(argv[1], "--pipeline") == 0)
+        return RunPipeline(argv[2], argv[3]);
+    if (argc == 3 && std::strcmp(argv[1], "--make-sample") == 0)
+        return SaveJpeg(MakePicture(6000, 4000), argv[2], 90) ? 0 : 1;
+    const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 7;
+
+    char pattern[] = "/tmp/drapewell-apply-bench-XXXXXX";
+    if (!mkdtemp(pattern)) {
+        std::perror("mkdtemp");
+        return 1;
+    }
+    const std::string dir = pattern;
+    const std::string jpeg = dir + "/large.jpg";
+    // Made by a child: a child's peak memory counts what it shared with this
+    // process before its exec, so this one stays small.
+    if (Measure({"/proc/self/exe", "--make-sample", jpeg}).seconds < 0) {
+        std::fprintf(stderr, "cannot write %s\n", jpeg.c_str());
+        return 1;
+    }
+
+    Row pipeline{"pipeline (to the staging bitmap)", {}};
+    Row tool{"drapewell-tool apply --method 2", {}};
+    Row vips{"vipsthumbnail -s 1920x1080", {}};
+    const bool withTool = std::getenv("DISPLAY") && *std::getenv("DISPLAY");
+    const bool withVips = HaveProgram("vipsthumbnail");
+    const std::string size = std::to_string(kScreenWidth) + "x" + std::to_string(kScreenHeight);
+
+    for (int i = 0; i < rounds; ++i) {
+        const auto take = [](Row& row, Run run) {
+            if (run.seconds < 0)
+                row.failed = true;
+            else
+                row.runs.push_back(run);
+        };
+        take(pipeline, Measure({"/proc/self/exe", "--pipeline", jpeg, dir + "/MyWallPaper.bmp"}));
+        if (withTool)
+            take(tool,
+                 Measure({DRAPEWELL_TOOL, "apply", jpeg, "--method", "2", "--position", "stretch"},
+                         {"XDG_DATA_HOME=" + dir + "/data"}));
+        if (withVips)
+            take(vips, Measure({"vipsthumbnail", jpeg, "-s", size, "-o", dir + "/out.ppm"}));
+    }
+
+    std::printf("6000 x 4000 JPEG onto %s, %d rounds, medians\n", size.c_str(), rounds);
+    std::printf("%-36s %10s %12s %10s %10s\n", "", "time ms", "peak MiB", "time x", "memory x");
+    for (const Row* row : {&pipeline, &tool, &vips}) {
+        if (row->runs.empty()) {
+            std::printf("%-36s %s\n", row->name,
+                        row->failed
+                            ? "failed"
+                            : (row == &tool ? "skipped (no DISPLAY)" : "skipped (not installed)"));
+            continue;
+        }
+        std::printf("%-36s %10.1f %12.1f", row->name, row->MedianSeconds() * 1000,
+                    row->MedianPeakMiB());
+        if (!vips.runs.empty())
+            std::printf(" %10.2f %10.2f", row->MedianSeconds() / vips.MedianSeconds(),
+                        row->MedianPeakMiB() / vips.MedianPeakMiB());
+        std::printf("%s\n", row->failed ? "  (some runs failed)" : "");
+    }
+    std::error_code ec;
+    std::filesystem::remove_all(dir, ec);
+    return pipeline.runs.empty() ? 1 : 0;
+}

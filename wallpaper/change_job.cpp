@@ -1,0 +1,106 @@
+#include "wallpaper/change_job.h"
+
+#include "codecs/bmp.h"
+#include "image/picture.h"
+#include "platform/gdi/dc.h"
+#include "platform/gdi/display.h"
+#include "platform/gdi/draw.h"
+#include "platform/paths.h"
+#include "wallpaper/fitted_load.h"
+
+namespace wallpaper {
+
+namespace {
+
+constexpr const char* kStagingName = "MyWallPaper.bmp";
+
+// The picture as the setters take it, 32 bits per pixel. A picture already in
+// that form is used as it is; any other depth goes through a blit.
+const CDibImage* DevicePixels(const CDibImage& picture, CDibImage& converted) {
+    if (picture.GetBitCount() == 32 && picture.GetCompression() == gdi::BI_RGB)
+        return &picture;
+    if (!converted.Create(picture.GetWidth(), picture.GetHeight(), 32))
+        return nullptr;
+    gdi::MemoryDC to;
+    gdi::MemoryDC from;
+    to.SelectObject(converted.GetBitmapHandle());
+    from.SelectObject(picture.GetBitmapHandle());
+    const bool done = gdi::BitBlt(to, 0, 0, static_cast<int>(picture.GetWidth()),
+                                  static_cast<int>(picture.GetHeight()), from, 0, 0, gdi::SRCCOPY);
+    to.SelectObject(nullptr);
+    from.SelectObject(nullptr);
+    return done ? &converted : nullptr;
+}
+
+desktop::PixelView ViewOf(const CDibImage& image) {
+    // Pictures are bottom-up in memory: each row down lies one stride lower.
+    return {static_cast<int>(image.GetWidth()), static_cast<int>(image.GetHeight()),
+            image.GetRow(0), -static_cast<std::ptrdiff_t>(image.GetStride())};
+}
+
+ChangeResult Change(const ChangeRequest& request, const JobServices& services) {
+    ChangeResult result;
+    const int method = NormalizeMethod(request.method);
+    const Position position = PositionFromIndex(request.positionIndex);
+    const ChangePlan plan = PlanChange(method, position, request.fitToScreen);
+    result.placement = plan.placement;
+
+    std::unique_ptr<desktop::WallpaperSetter> setter =
+        services.makeSetter ? services.makeSetter(method) : nullptr;
+    if (!setter) {
+        result.outcome = {false,
+                          "no way to set the wallpaper with method " + std::to_string(method)};
+        return result;
+    }
+    result.setterName = setter->Name();
+    if (request.picturePath.empty()) {
+        result.outcome = {false, "no picture selected"};
+        return result;
+    }
+
+    const Size screen = request.screenSize ? request.screenSize() : DisplayScreenSize();
+    CPicture picture;
+    if (!LoadForChange(picture, request.picturePath, plan.fit, screen, position)) {
+        result.outcome = {false, "cannot load " + request.picturePath};
+        return result;
+    }
+    result.loaded = true;
+
+    result.staged = !request.stagingPath.empty() && SaveBmp(picture, request.stagingPath);
+    result.wallpaperPath = result.staged ? request.stagingPath : request.picturePath;
+
+    CDibImage converted;
+    const CDibImage* pixels = DevicePixels(picture, converted);
+    if (!pixels) {
+        result.outcome = {false, "not enough memory for the screen's copy of the picture"};
+        return result;
+    }
+    if (pixels != &picture)
+        picture.Destroy();  // the setter may take a while; only its copy is needed now
+    result.outcome = setter->Apply(result.wallpaperPath, ViewOf(*pixels), plan.placement);
+    return result;
+}
+
+}  // namespace
+
+std::string StagingBitmapPath() {
+    const std::string dir = GetWindowsDirectoryPath();
+    return dir.empty() ? std::string() : dir + kStagingName;
+}
+
+Size DisplayScreenSize() {
+    const int width = gdi::GetDeviceCaps(gdi::HORZRES);
+    const int height = gdi::GetDeviceCaps(gdi::VERTRES);
+    return {width > 0 ? static_cast<std::uint32_t>(width) : 0u,
+            height > 0 ? static_cast<std::uint32_t>(height) : 0u};
+}
+
+ChangeResult RunChangeJob(const ChangeRequest& request, const JobServices& services) {
+    ChangeResult result = Change(request, services);
+    // Successful or not, the picture is the last one a change was made for.
+    if (services.recordLaterPaper)
+        services.recordLaterPaper(request.picturePath);
+    return result;
+}
+
+}  // namespace wallpaper

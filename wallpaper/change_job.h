@@ -1,0 +1,68 @@
+#pragma once
+
+// One wallpaper change: load the picture, fit it as the method asks, write
+// the staging bitmap and hand it to the desktop, then record the picture as
+// the last one a change was made for.
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "platform/desktop/desktop.h"
+#include "wallpaper/fit.h"
+
+namespace wallpaper {
+
+// Everything a change works from, copied when the change is asked for, so
+// that later edits of the settings cannot reach a job under way.
+struct ChangeRequest {
+    std::string picturePath;  // the selected picture
+    int positionIndex = 2;    // the Position list's index; outside 0..2 is Strech
+    int method = 1;           // the change method, 1 to 4
+    bool fitToScreen = false;
+    // Where the staging bitmap is written (StagingBitmapPath()); empty when
+    // there is nowhere to write it.
+    std::string stagingPath;
+    // The primary screen's size in device pixels, asked for anew by every
+    // change (the screen may have been reconfigured since the request). Null
+    // reads the display.
+    std::function<Size()> screenSize;
+};
+
+struct ChangeResult {
+    bool loaded = false;
+    bool staged = false;        // the staging bitmap was written
+    std::string wallpaperPath;  // the file handed to the desktop; empty if none was
+    desktop::Placement placement = desktop::Placement::kStretch;
+    std::string setterName;
+    desktop::Outcome outcome;  // accepted only when the desktop took the picture
+};
+
+// Makes the setter for a change method (1 to 4). May return null, which
+// fails the change before anything is loaded.
+using SetterFactory = std::function<std::unique_ptr<desktop::WallpaperSetter>(int method)>;
+
+struct JobServices {
+    SetterFactory makeSetter;
+    // Records the picture as "LaterPaper" in the settings file. Called once
+    // at the end of every change, whatever its outcome.
+    std::function<void(const std::string& picturePath)> recordLaterPaper;
+};
+
+// The staging bitmap "MyWallPaper.bmp" in Drapewell's data directory; empty
+// when that directory is unknown.
+std::string StagingBitmapPath();
+
+// The primary screen's size as the display reports it now.
+Size DisplayScreenSize();
+
+// The setters of platform/desktop, one per method.
+SetterFactory DesktopSetters();
+
+// Runs one change, then records "LaterPaper". The method decides the fit and
+// the placement (PlanChange); a staging bitmap that cannot be written leaves
+// the picture's own file, unscaled, as the wallpaper. Runs on whichever
+// thread calls it; the outcome says whether the desktop took the picture.
+ChangeResult RunChangeJob(const ChangeRequest& request, const JobServices& services);
+
+}  // namespace wallpaper

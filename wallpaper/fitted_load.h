@@ -1,0 +1,21 @@
+#pragma once
+
+// Loading the picture of a change, already fitted to the screen when asked.
+
+#include <string>
+
+#include "image/picture.h"
+#include "wallpaper/fit.h"
+
+namespace wallpaper {
+
+// Loads `path` through the format dispatch. With `fit`, applies the fit rule
+// for `screen` and `position` to the picture's full size. A JPEG that is to
+// shrink is decoded at the smallest DCT scale still covering the targets and
+// then resized to exactly the size the full-size picture would have taken.
+// False when the file does not load; a picture the rule cannot resize (a
+// target of 0) stays at its own size.
+bool LoadForChange(CPicture& picture, const std::string& path, bool fit, Size screen,
+                   Position position);
+
+}  // namespace wallpaper
