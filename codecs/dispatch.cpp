@@ -4,7 +4,9 @@
 
 #include "codecs/bmp.h"
 #include "codecs/jpeg.h"
+#include "codecs/pcx.h"
 #include "codecs/png.h"
+#include "codecs/tga.h"
 
 namespace {
 
@@ -19,6 +21,7 @@ constexpr ExtensionRow kExtensions[] = {
 };
 
 constexpr int kJpegSaveQuality = 85;
+constexpr bool kTgaSaveRunLength = true;
 
 }  // namespace
 
@@ -40,12 +43,16 @@ bool LoadImageFile(CPicture& picture, const std::string& path) {
     switch (ImageTypeFromExtension(path)) {
     case kImageBmp:
         return LoadBmp(picture, path);
+    case kImagePcx:
+        return LoadPcx(picture, path);
+    case kImageTga:
+        return LoadTga(picture, path);
     case kImageJpeg:
         return LoadJpeg(picture, path);
     case kImagePng:
         return LoadPng(picture, path);
     default:
-        // PCX, GIF, Targa and TIFF have no codec yet.
+        // GIF and TIFF have no codec yet.
         return false;
     }
 }
@@ -57,6 +64,10 @@ bool SaveImageFile(const CPicture& picture, const std::string& path) {
     switch (ImageTypeFromExtension(path)) {
     case kImageBmp:
         return SaveBmp(picture, path);
+    case kImagePcx:
+        return SavePcx(picture, path);
+    case kImageTga:
+        return SaveTga(picture, path, kTgaSaveRunLength);
     case kImageJpeg:
         return SaveJpeg(picture, path, kJpegSaveQuality);
     case kImagePng:
