@@ -26,6 +26,7 @@ bench: build
 	build/release/bin/drapewell-bench-image
 	build/release/bin/drapewell-bench-codecs
 	scripts/with-xvfb 1920x1080 build/release/bin/drapewell-bench-apply
+	build/release/bin/drapewell-bench-walk
 
 format:
 	find platform image codecs wallpaper shell app tests bench fuzz tools -name '*.cpp' -o -name '*.h' | xargs clang-format -i
