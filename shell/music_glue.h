@@ -1,0 +1,44 @@
+#pragma once
+
+// What the main window does with its music player: start and stop it with
+// the tray tooltip following, react to the play-music box, to the end of a
+// song and to a newly scanned music directory, with the messages the user
+// sees. The window keeps its settings and lists and hands in what each step
+// needs.
+
+#include <functional>
+#include <string>
+#include <vector>
+
+class CMusicPlayer;
+
+class CMusicGlue {
+public:
+    using TooltipSetter = std::function<void(const std::string& text)>;
+
+    CMusicGlue(CMusicPlayer& player, TooltipSetter setTooltip);
+    CMusicGlue(const CMusicGlue&) = delete;
+    CMusicGlue& operator=(const CMusicGlue&) = delete;
+
+    // Play; the tooltip names the song, or the player's error is shown.
+    bool StartMusic();
+    // Stop; the tooltip shows the program's name again.
+    void StopMusic();
+    // After the window has read the play-music box into its settings.
+    void OnPlayMusicClicked(bool playMusic, bool haveMusicFiles);
+    // A notification flag from the player (kMusicNotify...).
+    void OnMusicNotify(int flag);
+    // After a newly chosen music directory was scanned: a list with entries
+    // replaces the playlist (and starts it when music is on); an empty one
+    // keeps the old playlist and says so.
+    void OnMusicDirectoryScanned(const std::vector<std::string>& musicFiles, bool playMusic);
+
+    static std::string PlayingText(const std::string& song) { return "Playing - " + song; }
+
+private:
+    // Moves on to the next song that opens, trying each at most once.
+    void AdvanceAfterSong();
+
+    CMusicPlayer& player_;
+    TooltipSetter setTooltip_;
+};

@@ -1,0 +1,313 @@
+#include "shell/music_player.h"
+
+#include <QAudioOutput>
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QMediaPlayer>
+#include <QPointer>
+#include <QTimer>
+#include <QUrl>
+#include <cstdint>
+#include <mutex>
+#include <random>
+
+namespace {
+
+std::mutex errorMutex;
+std::string& LastErrorText() {
+    static std::string text;
+    return text;
+}
+
+void StoreErrorText(const std::string& text) {
+    std::lock_guard lock(errorMutex);
+    LastErrorText() = text;
+}
+
+// Seeded once: reseeding from the clock for every pick would choose the same
+// song for every pick within one second.
+std::mt19937& RandomGenerator() {
+    static std::mt19937 generator{std::random_device{}()};
+    return generator;
+}
+
+// The one playback device, owned by the application object so that it goes
+// away with it. Each open gets a media player of its own: a backend keeps
+// reporting errors of a failed source for a while, and they must not count
+// against the next song. Every notification carries the generation of the
+// song it is about; Stop and each open start a new generation.
+class MusicDevice : public QObject {
+public:
+    explicit MusicDevice(QObject* parent) : QObject(parent) {}
+
+    // Closes the open song, if any; its pending notifications lapse.
+    void Close() {
+        ++generation_;
+        playing_ = false;
+        if (player_ != nullptr) {
+            player_->disconnect(this);
+            player_->stop();
+            // Deleted later: Close may run inside one of the player's signals.
+            player_->deleteLater();
+            player_ = nullptr;
+        }
+    }
+
+    // Loads `path`; 0 when it can be played, otherwise an error code with
+    // the backend's description in `detail`.
+    int Open(const std::string& path, std::string& detail) {
+        Close();
+        player_ = new QMediaPlayer(this);
+        player_->setAudioOutput(new QAudioOutput(player_));
+        connect(player_, &QMediaPlayer::mediaStatusChanged, this,
+                [this](QMediaPlayer::MediaStatus status) {
+                    if (playing_ && status == QMediaPlayer::EndOfMedia) {
+                        playing_ = false;
+                        Post(kMusicNotifySuccessful);
+                    }
+                });
+        connect(player_, &QMediaPlayer::errorOccurred, this, [this] {
+            // The backend may report one failure several times.
+            if (playing_) {
+                playing_ = false;
+                Post(kMusicNotifyFailure);
+            }
+        });
+        player_->setSource(QUrl::fromLocalFile(QString::fromStdString(path)));
+        if (!Settled()) {
+            // Loading is asynchronous; wait for its outcome, keeping the
+            // user's input out so that nothing re-enters the dialog meanwhile.
+            QEventLoop loop;
+            QTimer timer;
+            timer.setSingleShot(true);
+            connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
+            connect(player_, &QMediaPlayer::mediaStatusChanged, &loop, [this, &loop] {
+                if (Settled()) {
+                    loop.quit();
+                }
+            });
+            connect(player_, &QMediaPlayer::errorOccurred, &loop, [&loop] { loop.quit(); });
+            timer.start(openTimeout);
+            loop.exec(QEventLoop::ExcludeUserInputEvents);
+        }
+        int code = 0;
+        if (player_ == nullptr) {
+            code = kMusicErrorTimeout;  // closed from elsewhere while waiting
+        } else if (player_->error() != QMediaPlayer::NoError) {
+            code = player_->error();
+            detail = player_->errorString().toStdString();
+        } else if (player_->mediaStatus() == QMediaPlayer::InvalidMedia) {
+            code = QMediaPlayer::FormatError;
+        } else if (!Settled()) {
+            code = kMusicErrorTimeout;
+        }
+        if (code != 0) {
+            Close();
+        }
+        return code;
+    }
+
+    void Start() {
+        playing_ = true;
+        player_->play();
+    }
+
+    CMusicPlayer::NotifyHandler handler;
+    static inline int openTimeout = 10000;
+
+private:
+    bool Settled() const {
+        if (player_ == nullptr || player_->error() != QMediaPlayer::NoError) {
+            return true;
+        }
+        switch (player_->mediaStatus()) {
+        case QMediaPlayer::LoadedMedia:
+        case QMediaPlayer::BufferingMedia:
+        case QMediaPlayer::BufferedMedia:
+        case QMediaPlayer::InvalidMedia:
+            return true;
+        default:
+            return false;
+        }
+    }
+
+    void Post(int flag) {
+        const std::uint64_t generation = generation_;
+        // Queued, as the end of a song is a message to the window: the
+        // handler may stop and reopen the device without re-entering it.
+        QMetaObject::invokeMethod(
+            this,
+            [this, generation, flag] {
+                if (generation == generation_ && handler) {
+                    handler(flag);
+                }
+            },
+            Qt::QueuedConnection);
+    }
+
+    QMediaPlayer* player_ = nullptr;
+    std::uint64_t generation_ = 0;
+    bool playing_ = false;
+};
+
+QPointer<MusicDevice>& DeviceSlot() {
+    static QPointer<MusicDevice> device;
+    return device;
+}
+
+CMusicPlayer::NotifyHandler& PendingHandler() {
+    static CMusicPlayer::NotifyHandler handler;
+    return handler;
+}
+
+// The device, created on first use; null without an application object.
+MusicDevice* Device() {
+    QPointer<MusicDevice>& device = DeviceSlot();
+    if (device.isNull() && QCoreApplication::instance() != nullptr) {
+        device = new MusicDevice(QCoreApplication::instance());
+        device->handler = PendingHandler();
+    }
+    return device.data();
+}
+
+bool OpenAndStart(const std::string& path) {
+    MusicDevice* device = Device();
+    if (device == nullptr) {
+        return CMusicPlayer::CheckMciError(kMusicErrorNoDevice);
+    }
+    std::string detail;
+    const int code = device->Open(path, detail);
+    if (code != 0) {
+        CMusicPlayer::CheckMciError(code);
+        if (!detail.empty()) {
+            StoreErrorText(CMusicPlayer::DescribeError(code) + "\n" + detail);
+        }
+        return false;
+    }
+    device->Start();
+    return true;
+}
+
+}  // namespace
+
+CMusicPlayer::CMusicPlayer() = default;
+
+CMusicPlayer::CMusicPlayer(const std::vector<std::string>& playlist) {
+    SetPlaylist(playlist);
+}
+
+CMusicPlayer::~CMusicPlayer() {
+    Stop();
+}
+
+bool CMusicPlayer::SetPlaylist(const std::vector<std::string>& playlist) {
+    playlist_ = playlist;
+    position_.reset();
+    currentSong_.clear();
+    SelectNext();
+    return true;
+}
+
+void CMusicPlayer::SelectNext() {
+    if (mode_ == 0) {
+        if (!position_) {
+            if (playlist_.empty()) {
+                return;
+            }
+            position_ = 0;
+        }
+        currentSong_ = playlist_[*position_];
+        if (*position_ + 1 < playlist_.size()) {
+            ++*position_;
+        } else {
+            position_.reset();
+        }
+    } else if (mode_ == 1) {
+        if (playlist_.empty()) {
+            position_.reset();
+            currentSong_.clear();
+            return;
+        }
+        std::uniform_int_distribution<std::size_t> pick(0, playlist_.size() - 1);
+        position_ = pick(RandomGenerator());
+        currentSong_ = playlist_[*position_];
+    }
+}
+
+bool CMusicPlayer::Play() {
+    Stop();
+    if (currentSong_.empty()) {
+        SelectNext();
+        if (currentSong_.empty()) {
+            return false;
+        }
+    }
+    return OpenAndStart(currentSong_);
+}
+
+bool CMusicPlayer::PlayNext() {
+    SelectNext();
+    Stop();
+    return Play();
+}
+
+bool CMusicPlayer::PlayFile(const std::string& path) {
+    if (path.empty()) {
+        return false;
+    }
+    Stop();
+    return OpenAndStart(path);
+}
+
+bool CMusicPlayer::Stop() {
+    // Never creates the device: stopping what was never opened does nothing.
+    if (MusicDevice* device = DeviceSlot().data()) {
+        device->Close();
+    }
+    return true;
+}
+
+bool CMusicPlayer::CheckMciError(int code) {
+    if (code == 0) {
+        return true;
+    }
+    StoreErrorText(DescribeError(code));
+    return false;
+}
+
+std::string CMusicPlayer::GetErrorText() {
+    std::lock_guard lock(errorMutex);
+    return LastErrorText();
+}
+
+std::string CMusicPlayer::DescribeError(int code) {
+    switch (code) {
+    case 0:
+        return "The operation completed successfully.";
+    case QMediaPlayer::ResourceError:
+        return "The file could not be opened or played.";
+    case QMediaPlayer::FormatError:
+        return "The file's format is not supported.";
+    case QMediaPlayer::NetworkError:
+        return "The file could not be reached.";
+    case QMediaPlayer::AccessDeniedError:
+        return "Access to the file was denied.";
+    case kMusicErrorTimeout:
+        return "The file did not open in time.";
+    case kMusicErrorNoDevice:
+        return "No media player is available.";
+    default:
+        return "Unknown media error (" + std::to_string(code) + ").";
+    }
+}
+
+void CMusicPlayer::SetNotifyHandler(NotifyHandler handler) {
+    PendingHandler() = handler;
+    if (MusicDevice* device = DeviceSlot().data()) {
+        device->handler = std::move(handler);
+    }
+}
+
+void CMusicPlayer::SetOpenTimeout(int milliseconds) {
+    MusicDevice::openTimeout = milliseconds;
+}

@@ -1,0 +1,75 @@
+#pragma once
+
+// Background music: a list of sound files played one after another, in list
+// order or at random, on one playback device shared by every player (only
+// one song sounds at a time). Opening a song waits until the media is
+// loaded, so Play can say whether it will play. The end of a song, or a
+// failure while it plays, reaches the notification handler on the
+// user-interface thread, the way the main window learns that it should move
+// on. User-interface thread only.
+
+#include <cstddef>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+// Flags passed to the notification handler.
+inline constexpr int kMusicNotifySuccessful = 1;  // the song played to its end
+inline constexpr int kMusicNotifySuperseded = 2;
+inline constexpr int kMusicNotifyAborted = 4;
+inline constexpr int kMusicNotifyFailure = 8;  // playback failed after the open
+
+// Error codes of the device: 0, or QMediaPlayer::Error values, or these.
+inline constexpr int kMusicErrorTimeout = 100;   // the media did not load in time
+inline constexpr int kMusicErrorNoDevice = 101;  // no application, so no player
+
+class CMusicPlayer {
+public:
+    CMusicPlayer();
+    explicit CMusicPlayer(const std::vector<std::string>& playlist);
+    virtual ~CMusicPlayer();
+    CMusicPlayer(const CMusicPlayer&) = delete;
+    CMusicPlayer& operator=(const CMusicPlayer&) = delete;
+
+    // Copies the list, forgets the position and the current song, then
+    // selects the next one (at once in random mode). Returns true.
+    bool SetPlaylist(const std::vector<std::string>& playlist);
+    // 0 = in order, 1 = random; other values make SelectNext do nothing.
+    void SetPlayMode(int mode) { mode_ = mode; }
+    int GetPlayMode() const { return mode_; }
+    std::string GetCurrentSong() const { return currentSong_; }
+    const std::vector<std::string>& GetPlaylist() const { return playlist_; }
+
+    void SelectNext();
+    // Stops whatever plays, then opens and starts the current song (selecting
+    // one first when none is current). False when nothing could be opened.
+    bool Play();
+    bool PlayNext();
+
+    // Stops, then opens and starts `path` on the shared device; the current
+    // song is not changed. False at once for an empty path.
+    static bool PlayFile(const std::string& path);
+    // Stops and closes the shared device. Harmless when nothing is open.
+    static bool Stop();
+    // True for 0; otherwise keeps the code's message as the last error text.
+    static bool CheckMciError(int code);
+    // The message of the last failure of any player; never cleared.
+    static std::string GetErrorText();
+    // The fixed text for an error code (no detail from the backend).
+    static std::string DescribeError(int code);
+
+    // Receives the notification flags above on the user-interface thread.
+    // Notifications of a song that has since been stopped or replaced are
+    // dropped, so a late end-of-song never skips the song that followed it.
+    using NotifyHandler = std::function<void(int flag)>;
+    static void SetNotifyHandler(NotifyHandler handler);
+    // How long an open may take before it counts as failed (milliseconds).
+    static void SetOpenTimeout(int milliseconds);
+
+private:
+    int mode_ = 0;
+    std::string currentSong_;
+    std::vector<std::string> playlist_;
+    std::optional<std::size_t> position_;
+};

@@ -1,0 +1,41 @@
+#include "shell/about_box.h"
+
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QPushButton>
+
+#include "shell/open_target.h"
+
+namespace {
+
+TEST(AboutBoxTest, ShowsTheProductTextsAndTwoLinks) {
+    CAboutBox box;
+    EXPECT_EQ(box.windowTitle(), "About");
+    EXPECT_EQ(box.GetAboutLabel()->text(), "Drapewell 1.50 Build 05/09/2009");
+    EXPECT_EQ(box.GetNoticeLabel()->text().toStdString(), CAboutBox::GetNoticeText());
+    EXPECT_EQ(box.GetOkButton()->text(), "&OK");
+    EXPECT_TRUE(box.GetOkButton()->isDefault());
+
+    QLabel* web = box.GetWebLink().GetLabel();
+    ASSERT_NE(web, nullptr);
+    EXPECT_EQ(web->text().toStdString(), GetProjectWebAddress());
+    EXPECT_EQ(box.GetWebLink().GetTarget(), GetProjectWebAddress());
+
+    QLabel* support = box.GetSupportLink().GetLabel();
+    ASSERT_NE(support, nullptr);
+    EXPECT_EQ(support->text().toStdString(), GetSupportAddress());
+    EXPECT_EQ(box.GetSupportLink().GetTarget(), "mailto:" + GetSupportAddress());
+    EXPECT_EQ(support->toolTip().toStdString(), "mailto:" + GetSupportAddress());
+    EXPECT_TRUE(support->font().underline());
+}
+
+TEST(AboutBoxTest, OkCloses) {
+    CAboutBox box;
+    box.show();
+    box.GetOkButton()->click();
+    EXPECT_EQ(box.result(), QDialog::Accepted);
+    EXPECT_FALSE(box.isVisible());
+}
+
+}  // namespace

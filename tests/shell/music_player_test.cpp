@@ -1,0 +1,222 @@
+#include "shell/music_player.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <cmath>
+#include <cstdint>
+#include <fstream>
+#include <set>
+
+#include "platform/messages.h"
+#include "platform/product.h"
+#include "shell/music_glue.h"
+
+namespace {
+
+// A mono 16-bit tone of `ms` milliseconds.
+void WriteWav(const std::string& path, int ms, double hz) {
+    const std::uint32_t rate = 22050;
+    const std::uint32_t samples = rate * ms / 1000;
+    std::ofstream out(path, std::ios::binary);
+    auto u32 = [&](std::uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
+    auto u16 = [&](std::uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
+    out.write("RIFF", 4);
+    u32(36 + samples * 2);
+    out.write("WAVEfmt ", 8);
+    u32(16);
+    u16(1);
+    u16(1);
+    u32(rate);
+    u32(rate * 2);
+    u16(2);
+    u16(16);
+    out.write("data", 4);
+    u32(samples * 2);
+    for (std::uint32_t i = 0; i < samples; ++i) {
+        u16(static_cast<std::uint16_t>(
+            static_cast<std::int16_t>(8000 * std::sin(2 * 3.14159265 * hz * i / rate))));
+    }
+}
+
+class MusicTest : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir_.isValid());
+        previousSink_ = platform::SetMessageSink(
+            [this](const platform::Message& m) { messages_.push_back(m.text); });
+    }
+    void TearDown() override {
+        CMusicPlayer::SetNotifyHandler({});
+        CMusicPlayer::Stop();
+        platform::SetMessageSink(previousSink_);
+    }
+
+    std::string Path(const char* name) const { return dir_.filePath(name).toStdString(); }
+
+    std::string Wav(const char* name, double hz = 440) {
+        WriteWav(Path(name), 250, hz);
+        return Path(name);
+    }
+
+    // Encoded by Debian's lame from a WAV written here.
+    std::string Mp3(const char* name) {
+        const std::string wav = Wav("source.wav", 660);
+        const QString lame = QStandardPaths::findExecutable("lame");
+        EXPECT_FALSE(lame.isEmpty()) << "lame is missing; run scripts/install-deps";
+        QProcess::execute(
+            lame, {"--quiet", QString::fromStdString(wav), QString::fromStdString(Path(name))});
+        return Path(name);
+    }
+
+    // Runs the event loop until `count` tooltips were set or 20 s passed.
+    void WaitForTooltips(std::size_t count) {
+        QElapsedTimer clock;
+        clock.start();
+        while (tooltips_.size() < count && clock.elapsed() < 20000) {
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        }
+    }
+
+    CMusicGlue MakeGlue(CMusicPlayer& player) {
+        return CMusicGlue(player, [this](const std::string& t) { tooltips_.push_back(t); });
+    }
+
+    QTemporaryDir dir_;
+    std::vector<std::string> tooltips_;
+    std::vector<std::string> messages_;
+    platform::MessageSink previousSink_;
+};
+
+std::vector<std::string> Playing(std::initializer_list<std::string> songs) {
+    std::vector<std::string> texts;
+    for (const std::string& song : songs) {
+        texts.push_back(CMusicGlue::PlayingText(song));
+    }
+    return texts;
+}
+
+TEST_F(MusicTest, OrderModeCyclesThroughTheListAndWraps) {
+    CMusicPlayer player({"a", "b", "c"});
+    std::vector<std::string> picked{player.GetCurrentSong()};
+    for (int i = 0; i < 4; ++i) {
+        player.SelectNext();
+        picked.push_back(player.GetCurrentSong());
+    }
+    EXPECT_EQ(picked, (std::vector<std::string>{"a", "b", "c", "a", "b"}));
+
+    player.SetPlaylist({"only"});
+    player.SelectNext();
+    EXPECT_EQ(player.GetCurrentSong(), "only");
+
+    // An empty list keeps the song in order mode and clears it at random.
+    player.SetPlaylist({});
+    EXPECT_EQ(player.GetCurrentSong(), "");
+    EXPECT_FALSE(player.Play());
+}
+
+TEST_F(MusicTest, RandomModeSelectsAtOnceAndVariesWithinOneSecond) {
+    CMusicPlayer player;
+    player.SetPlayMode(1);
+    const std::vector<std::string> list{"a", "b", "c"};
+    player.SetPlaylist(list);
+    EXPECT_NE(player.GetCurrentSong(), "");
+    std::set<std::string> seen;
+    for (int i = 0; i < 60; ++i) {
+        player.SelectNext();
+        seen.insert(player.GetCurrentSong());
+    }
+    EXPECT_EQ(seen, std::set<std::string>(list.begin(), list.end()));
+    player.SetPlaylist({});
+    EXPECT_EQ(player.GetCurrentSong(), "");
+}
+
+TEST_F(MusicTest, UnopenableFilesFailWithAReadableError) {
+    EXPECT_TRUE(CMusicPlayer::Stop());  // nothing open yet
+    CMusicPlayer missing({Path("missing.wav")});
+    EXPECT_FALSE(missing.Play());
+    const std::string missingText = CMusicPlayer::GetErrorText();
+    EXPECT_FALSE(missingText.empty());
+    EXPECT_EQ(missingText.find("Unknown"), std::string::npos) << missingText;
+
+    std::ofstream(Path("noise.wav")) << std::string(4000, 'x');
+    CMusicPlayer noise({Path("noise.wav")});
+    EXPECT_FALSE(noise.Play());
+    EXPECT_FALSE(CMusicPlayer::GetErrorText().empty());
+
+    // An empty path or list fails at once and keeps the last error text.
+    const std::string before = CMusicPlayer::GetErrorText();
+    EXPECT_FALSE(CMusicPlayer::PlayFile(""));
+    EXPECT_FALSE(CMusicPlayer().Play());
+    EXPECT_EQ(CMusicPlayer::GetErrorText(), before);
+    EXPECT_TRUE(CMusicPlayer::Stop());
+}
+
+TEST_F(MusicTest, SongsFollowOneAnotherInOrderWithTheTooltip) {
+    const std::string a = Wav("a.wav", 440);
+    const std::string b = Mp3("b.mp3");
+    const std::string c = Wav("c.wav", 880);
+    CMusicPlayer player({a, b, c});
+    CMusicGlue glue = MakeGlue(player);
+    CMusicPlayer::SetNotifyHandler([&glue](int flag) { glue.OnMusicNotify(flag); });
+    ASSERT_TRUE(glue.StartMusic()) << CMusicPlayer::GetErrorText();
+    WaitForTooltips(4);
+    EXPECT_EQ(tooltips_, Playing({a, b, c, a}));
+    EXPECT_TRUE(messages_.empty());
+}
+
+TEST_F(MusicTest, OneSongRepeats) {
+    const std::string a = Wav("a.wav");
+    CMusicPlayer player({a});
+    CMusicGlue glue = MakeGlue(player);
+    CMusicPlayer::SetNotifyHandler([&glue](int flag) { glue.OnMusicNotify(flag); });
+    ASSERT_TRUE(glue.StartMusic());
+    WaitForTooltips(3);
+    EXPECT_EQ(tooltips_, Playing({a, a, a}));
+}
+
+TEST_F(MusicTest, AFailedSongIsSkippedAndAllFailingStopsVisibly) {
+    const std::string a = Wav("a.wav");
+    const std::string c = Wav("c.wav");
+    CMusicPlayer player({a, Path("gone.wav"), c});
+    CMusicGlue glue = MakeGlue(player);
+    ASSERT_TRUE(glue.StartMusic());
+    glue.OnMusicNotify(kMusicNotifyAborted);
+    glue.OnMusicNotify(kMusicNotifySuperseded);
+    EXPECT_EQ(tooltips_, Playing({a}));
+    glue.OnMusicNotify(kMusicNotifyFailure);
+    EXPECT_EQ(tooltips_, Playing({a, c}));
+
+    player.SetPlaylist({Path("gone.wav"), Path("gone2.wav")});
+    tooltips_.clear();
+    glue.OnMusicNotify(kMusicNotifyFailure);
+    EXPECT_EQ(tooltips_, std::vector<std::string>{GetProductName()});
+    EXPECT_EQ(messages_, std::vector<std::string>{CMusicPlayer::GetErrorText()});
+}
+
+TEST_F(MusicTest, GlueMessagesAndTheKeptPlaylist) {
+    const std::string a = Wav("a.wav");
+    CMusicPlayer player({a});
+    CMusicGlue glue = MakeGlue(player);
+
+    glue.OnPlayMusicClicked(true, false);
+    glue.OnMusicDirectoryScanned({}, true);
+    EXPECT_EQ(messages_, (std::vector<std::string>{"No music files in music directory",
+                                                   "No any music file in this directory"}));
+    EXPECT_EQ(player.GetPlaylist(), std::vector<std::string>{a});
+    EXPECT_TRUE(tooltips_.empty());
+
+    glue.OnPlayMusicClicked(false, true);
+    EXPECT_EQ(tooltips_, std::vector<std::string>{GetProductName()});
+
+    messages_.clear();
+    glue.OnMusicDirectoryScanned({Path("gone.wav")}, true);
+    EXPECT_EQ(player.GetPlaylist(), std::vector<std::string>{Path("gone.wav")});
+    EXPECT_EQ(messages_, std::vector<std::string>{CMusicPlayer::GetErrorText()});
+}
+
+}  // namespace
