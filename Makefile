@@ -1,7 +1,7 @@
 # The commands the README names. Each configures its CMake preset as needed.
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build test asan-test bench format clean
+.PHONY: all deps build run test asan-test bench format clean
 
 all: build
 
@@ -11,6 +11,12 @@ deps:
 build: deps
 	cmake --preset release
 	cmake --build --preset release -j $(JOBS)
+
+# Builds the program and starts it; without a display, on a virtual one.
+run: deps
+	cmake --preset release
+	cmake --build --preset release -j $(JOBS) --target drapewell
+	scripts/run-drapewell build/release/bin/drapewell
 
 test: deps
 	cmake --preset dev

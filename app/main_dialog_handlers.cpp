@@ -1,0 +1,224 @@
+// Handlers of the window's buttons and lists, the image list and its
+// rotation, and the start of a wallpaper change.
+
+#include <QComboBox>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QSignalBlocker>
+
+#include "app/main_dialog.h"
+#include "app/main_dialog_services.h"
+#include "app/picture_list.h"
+#include "platform/messages.h"
+#include "shell/open_target.h"
+#include "wallpaper/change_job.h"
+
+// ---- The image list and its rotation ----
+
+void CMainDlg::ScanImageDirectory(const std::string& directory) {
+    const std::vector<std::string> pictures = ::ScanImageDirectory(directory);
+    const QSignalBlocker blocker(imageList_);
+    imageList_->setUpdatesEnabled(false);
+    for (const std::string& picture : pictures)
+        imageList_->addItem(QString::fromStdString(picture));
+    imageList_->setUpdatesEnabled(true);
+}
+
+void CMainDlg::RefreshImageList() {
+    ReadDialog();
+    {
+        const QSignalBlocker blocker(imageList_);
+        imageList_->clear();
+    }
+    ScanImageDirectory(settings_.ImagePath);
+    imageList_->setFocus();
+    if (imageList_->count() == 0) {
+        platform::ShowMessage(kNoImageFilesMessage);
+        return;
+    }
+    std::vector<std::string> entries;
+    entries.reserve(static_cast<std::size_t>(imageList_->count()));
+    for (int i = 0; i < imageList_->count(); ++i)
+        entries.push_back(imageList_->item(i)->text().toStdString());
+    SelectImage(IndexAfterRefresh(entries, settings_.LaterPaper));
+}
+
+void CMainDlg::ScanMusicDirectory(const std::string& directory) {
+    musicList_ = ::ScanMusicDirectory(directory);
+}
+
+void CMainDlg::ShowNextImage() {
+    const int count = imageList_->count();
+    if (count == 0)
+        return;
+    // The mode the record holds: the dialog is not read first.
+    const int next = NextImageIndex(imageList_->currentRow(), count, settings_.RandomMode, picker_);
+    if (next < 0)
+        return;
+    SelectImage(next);
+    ChangeWallpaperNow();
+}
+
+bool CMainDlg::SelectDirectory(std::string& path, const std::string& initial) {
+    std::string chosen;
+    bool ok = false;
+    if (chooseFolder_) {
+        ok = chooseFolder_(chosen, initial, kBrowseImageDirectoryTitle);
+    } else {
+        QString start = QString::fromStdString(initial).trimmed();
+        if (start.size() > 1 && start.endsWith(QLatin1Char('/')))
+            start.chop(1);
+        const QString dir = QFileDialog::getExistingDirectory(
+            this, QString::fromUtf8(kBrowseImageDirectoryTitle), start);
+        ok = !dir.isEmpty();
+        chosen = dir.toStdString();
+    }
+    if (ok && !chosen.empty())
+        path = chosen;
+    return ok && !chosen.empty();
+}
+
+void CMainDlg::BrowseImageDirectory() {
+    std::string chosen;
+    if (!SelectDirectory(chosen, settings_.ImagePath))
+        return;
+    settings_.ImagePath = DirectoryWithSlash(chosen);
+    ShowSettings();
+    RefreshImageList();
+    SaveSettings();
+}
+
+// ---- The wallpaper change ----
+
+void CMainDlg::CreateChangeRunner() {
+    wallpaper::JobServices services;
+    services.makeSetter = options_.makeSetter ? options_.makeSetter : wallpaper::DesktopSetters();
+    // Runs on the worker. The runner's Shutdown waits for a call under way
+    // and stops further ones, so the store is not reached after the window.
+    services.recordLaterPaper = [latest = latest_, ini = &ini_](const std::string& picture) {
+        std::lock_guard lock(latest->mutex);
+        if (picture == latest->picture)
+            SaveLaterPaper(*ini, picture);
+    };
+    runner_ = std::make_unique<wallpaper::ChangeJobRunner>(
+        std::move(services),
+        [this](const wallpaper::ChangeRequest& request, const wallpaper::ChangeResult&) {
+            QMetaObject::invokeMethod(
+                this, [this, picture = request.picturePath] { OnChangeFinished(picture); },
+                Qt::QueuedConnection);
+        });
+}
+
+void CMainDlg::ChangeWallpaperNow() {
+    ReadDialog();
+    // Nothing selected is nothing to show; a job for no picture would only
+    // erase the last wallpaper's name.
+    if (!settings_.SelectedImage.empty()) {
+        wallpaper::ChangeRequest request;
+        request.picturePath = settings_.SelectedImage;
+        request.positionIndex = PositionIndex();
+        request.method = settings_.ChangeMethod;
+        request.fitToScreen = settings_.FitToScreen;
+        request.stagingPath = wallpaper::StagingBitmapPath();
+        request.screenSize = options_.screenSize;
+        {
+            // The record names the picture at once, so the save below writes
+            // the newest request; a job asked for earlier no longer writes.
+            std::lock_guard lock(latest_->mutex);
+            latest_->picture = request.picturePath;
+        }
+        settings_.LaterPaper = request.picturePath;
+        runner_->Request(std::move(request));
+    }
+    SaveSettings();
+}
+
+void CMainDlg::OnChangeFinished(const std::string& picture) {
+    std::lock_guard lock(latest_->mutex);
+    if (picture == latest_->picture)
+        settings_.LaterPaper = picture;
+}
+
+bool CMainDlg::WaitForChanges(std::chrono::milliseconds timeout) {
+    return runner_->WaitIdle(timeout);
+}
+
+// ---- Buttons and lists ----
+
+void CMainDlg::OnSelchangeImageList() {
+    ChangeWallpaperNow();
+}
+
+void CMainDlg::OnSelchangePosition() {
+    ChangeWallpaperNow();
+}
+
+void CMainDlg::OnFitToScreen() {
+    ChangeWallpaperNow();
+}
+
+void CMainDlg::OnSave() {
+    ReadDialog();
+    SaveSettings();
+    ApplyTimerSettings();
+}
+
+void CMainDlg::OnDisplayOrder() {
+    ReadDialog();
+    SaveSettings();
+}
+
+void CMainDlg::OnPlayOrder() {
+    ReadDialog();
+    services_->Player().SetPlayMode(settings_.PlayMode);
+    SaveSettings();
+}
+
+void CMainDlg::OnSelchangeChangeMethod() {
+    settings_.ChangeMethod = changeMethod_->currentIndex() + 1;
+    SaveSettings();
+}
+
+void CMainDlg::OnAbout() {
+    services_->RunAboutBox();
+}
+
+void CMainDlg::OpenDonationPage() {
+    ::OpenDonationPage();  // says so itself when the page cannot be opened
+}
+
+void CMainDlg::OnOK() {
+    // Enter away from a push button: the window ends when its fields are
+    // valid, without saving.
+    if (ReadDialog())
+        accept();
+}
+
+// ---- Music ----
+
+void CMainDlg::StartMusic() {
+    services_->Music().StartMusic();
+}
+
+void CMainDlg::StopMusic() {
+    services_->Music().StopMusic();
+}
+
+void CMainDlg::OnPlayMusicClicked() {
+    ReadDialog();
+    services_->Music().OnPlayMusicClicked(settings_.PlayMusic, !musicList_.empty());
+    SaveSettings();
+}
+
+void CMainDlg::BrowseMusicDirectory() {
+    std::string chosen;
+    if (!SelectDirectory(chosen, settings_.MusicPath))
+        return;
+    settings_.MusicPath = DirectoryWithSlash(chosen);
+    ShowSettings();
+    ScanMusicDirectory(settings_.MusicPath);
+    SaveSettings();
+    // An empty list leaves the player its old one, and says so.
+    services_->Music().OnMusicDirectoryScanned(musicList_, settings_.PlayMusic);
+}

@@ -1,0 +1,53 @@
+#include "app/main_dialog_services.h"
+
+#include <QLabel>  // shell/hyperlink.h needs the whole class
+
+#include "app/app_icon.h"
+#include "app/main_dialog.h"
+#include "platform/hotkey.h"
+#include "shell/about_box.h"
+#include "shell/tray_icon.h"
+#include "shell/tray_menu.h"
+
+CMainDlgServices::CMainDlgServices(CMainDlg& dialog, const MainDlgOptions& options)
+    : dialog_(dialog),
+      useTray_(options.useTrayIcon),
+      tray_(std::make_unique<shell::CTrayIcon>()),
+      glue_(player_, [this](const std::string& text) { SetTooltipText(text); }) {
+    if (options.useGlobalHotkey)
+        hotkey_ = std::make_unique<hotkey::CHotkey>([&dialog] { dialog.ShowNextImage(); }, &dialog);
+    // The end of a song reaches the window on its own thread.
+    CMusicPlayer::SetNotifyHandler([this](int flag) { glue_.OnMusicNotify(flag); });
+}
+
+CMainDlgServices::~CMainDlgServices() {
+    CMusicPlayer::SetNotifyHandler({});
+    CMusicPlayer::Stop();
+    hotkey_.reset();  // before the window it delivers to
+}
+
+void CMainDlgServices::CreateTrayIcon(const std::string& tooltip) {
+    if (!useTray_)
+        return;
+    tray_->SetCommandHandler(
+        [this](unsigned command) { dialog_.OnCommand(static_cast<int>(command)); });
+    tray_->Create(&dialog_, shell::kTrayCallbackMessage, tooltip, MainIcon(), shell::kTrayIconId);
+}
+
+void CMainDlgServices::SetTooltipText(const std::string& text) {
+    tray_->SetTooltipText(text);
+}
+
+bool CMainDlgServices::RegisterHotkey(std::uint16_t value) {
+    return hotkey_ && hotkey_->Register(value);
+}
+
+void CMainDlgServices::UnregisterHotkey() {
+    if (hotkey_)
+        hotkey_->Unregister();
+}
+
+void CMainDlgServices::RunAboutBox() {
+    CAboutBox box(&dialog_);
+    box.exec();
+}

@@ -1,0 +1,62 @@
+// The window's side of the settings: the load that brings every setting
+// into effect, and the save with the hotkey.
+
+#include <QComboBox>
+#include <QSignalBlocker>
+
+#include "app/main_dialog.h"
+#include "app/main_dialog_controls.h"
+#include "app/main_dialog_services.h"
+#include "app/settings_file.h"
+#include "app/start_at_login.h"
+#include "platform/messages.h"
+
+void CMainDlg::LoadSettings() {
+    OpenSettingsFile(ini_,
+                     options_.settingsFile.empty() ? GetSettingsFilePath() : options_.settingsFile);
+    const int position = ::LoadSettings(ini_, settings_);
+    services_->Player().SetPlayMode(settings_.PlayMode);
+    ShowSettings();
+    if (settings_.Hide2TrayIcon)
+        hideTimer_.start(kHideDelay);
+    ApplyStartAtLogin(settings_.StartAtLogin);
+    {
+        const QSignalBlocker blocker(position_);
+        position_->setCurrentIndex(position);
+    }
+    // The field shows the stored hotkey even when it cannot be registered
+    // now (another program holds it, or the session offers no global keys):
+    // an empty field would make the next save erase the user's choice.
+    RegisterGlobalHotkey(static_cast<std::uint16_t>(settings_.Hotkey));
+    hotkey_->SetHotKey(static_cast<std::uint16_t>(settings_.Hotkey));
+    RefreshImageList();
+    ScanMusicDirectory(settings_.MusicPath);
+    if (settings_.PlayMusic && musicList_.empty()) {
+        platform::ShowMessage("No any music file in this directory");
+    } else {
+        services_->Player().SetPlaylist(musicList_);
+        if (settings_.PlayMusic)
+            StartMusic();
+    }
+    ApplyAlwaysOnTop();
+    // Ends with a save: every key is written at every start.
+    ApplyTimerSettings();
+}
+
+void CMainDlg::SaveSettings() {
+    ReadDialog();
+    settings_.Hotkey = hotkey_->GetHotKey();
+    ::SaveSettings(ini_, settings_, PositionIndex());
+    UnregisterGlobalHotkey();
+    RegisterGlobalHotkey(static_cast<std::uint16_t>(settings_.Hotkey));
+}
+
+void CMainDlg::ApplyStartAtLogin(bool on) {
+    ReadDialog();
+    ::ApplyStartAtLogin(on);
+}
+
+int CMainDlg::PositionIndex() const {
+    const int index = position_->currentIndex();
+    return index < 0 ? kDefaultPosition : index;
+}

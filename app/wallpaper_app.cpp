@@ -1,0 +1,38 @@
+#include "app/wallpaper_app.h"
+
+#include <QApplication>
+
+#include "app/app_icon.h"
+#include "app/main_dialog.h"
+#include "app/sample_pictures.h"
+#include "platform/messages.h"
+#include "platform/product.h"
+#include "platform/single_instance.h"
+
+int CWallpaperApp::Run(int argc, char** argv) {
+    QApplication app(argc, argv);
+    // The window hides to the tray, and a message box may be the only window
+    // on the screen: closing it must not end the program.
+    QApplication::setQuitOnLastWindowClosed(false);
+    QApplication::setWindowIcon(MainIcon());
+
+    // Held until the program ends; a copy that crashed leaves nothing that
+    // blocks the next start.
+    platform::SingleInstanceLock lock;
+    if (lock.TryAcquire() == platform::SingleInstanceLock::Result::kHeldElsewhere) {
+        platform::ShowMessage(GetProductName() + " is already running!");
+        return ExitInstance();
+    }
+    // A lock that cannot be made (no runtime directory) does not keep the
+    // program from starting.
+    InstallBundledSamplePictures();
+    {
+        CMainDlg dialog;
+        dialog.RunModal();
+    }
+    return ExitInstance();
+}
+
+int CWallpaperApp::ExitInstance() {
+    return 0;
+}
