@@ -3,10 +3,12 @@
 #include <strings.h>
 
 #include "codecs/bmp.h"
+#include "codecs/gif.h"
 #include "codecs/jpeg.h"
 #include "codecs/pcx.h"
 #include "codecs/png.h"
 #include "codecs/tga.h"
+#include "codecs/tiff.h"
 
 namespace {
 
@@ -21,6 +23,8 @@ constexpr ExtensionRow kExtensions[] = {
 };
 
 constexpr int kJpegSaveQuality = 85;
+// A GIF is saved with its own colour table, a TIFF with JPEG compression.
+constexpr bool kGifSaveGlobalTable = false;
 constexpr bool kTgaSaveRunLength = true;
 
 }  // namespace
@@ -51,8 +55,11 @@ bool LoadImageFile(CPicture& picture, const std::string& path) {
         return LoadJpeg(picture, path);
     case kImagePng:
         return LoadPng(picture, path);
+    case kImageGif:
+        return LoadGif(picture, path);
+    case kImageTiff:
+        return LoadTiff(picture, path);
     default:
-        // GIF and TIFF have no codec yet.
         return false;
     }
 }
@@ -72,6 +79,10 @@ bool SaveImageFile(const CPicture& picture, const std::string& path) {
         return SaveJpeg(picture, path, kJpegSaveQuality);
     case kImagePng:
         return SavePng(picture, path, false);
+    case kImageGif:
+        return SaveGif(picture, path, kGifSaveGlobalTable);
+    case kImageTiff:
+        return SaveTiff(picture, path, kTiffJpeg);
     default:
         return false;
     }

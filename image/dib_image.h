@@ -146,6 +146,24 @@ public:
     // when the picture cannot be made (then the image is empty).
     int CopyFromBitmap(gdi::HBITMAP source, std::uint32_t bitCount);
 
+    // The screen's area inside `rect` (the whole screen when null) as a
+    // picture of the display's depth. Returns 1, or 0 without an X11 display,
+    // when the area misses the screen or the screen cannot be read; the
+    // picture is then unchanged.
+    int CaptureScreen(const gdi::RECT* rect = nullptr);
+    // The picture, or its part inside `rect`, becomes the clipboard's native
+    // image (CF_BITMAP). Returns 1 when the clipboard took it.
+    int CopyToClipboard(const gdi::RECT* rect = nullptr) const;
+    // Without `point` the picture is replaced by the clipboard's: a native
+    // image at 32 bits, else a bottom-up CF_DIB block at its own depth, with
+    // its colour table and bit-field masks. With `point` the clipboard's
+    // picture, at this picture's depth, is pasted with its top-left corner
+    // there. Returns 1, or 0 when nothing was pasted (a top-down or damaged
+    // block among the reasons; a refused block leaves the picture unchanged).
+    int PasteFromClipboard(const gdi::POINT* point = nullptr);
+    // Whether the clipboard offers CF_BITMAP or CF_DIB.
+    static bool CanPaste();
+
     // Distinct raw values: at 1 and 4 bits distinct colours of the entries in
     // use, at 8 bits distinct indices; the fourth byte of 32-bit pixels and
     // the unused top bit of 5-5-5 pixels do not count. 0 when empty or when

@@ -1,12 +1,14 @@
 // drapewell-tool: the library's file handling for scripts and tests.
-//   drapewell-tool info FILE      type by extension, decoded size and depth
+//   drapewell-tool info FILE      type by extension, decoded size and depth, and
+//                                 the header probe's record (BMP, GIF, PCX)
 //   drapewell-tool convert IN OUT [OPERATION...]
 //                                 load by IN's extension, apply the operations
 //                                 in the order given, save by OUT's. Operations:
 //                                 --grey, --bits 1|4|8|16|24|32, --to16, --to24,
 //                                 --flip, --mirror, --rotate 90|-90|1-89 (degrees
 //                                 clockwise), --resize WxH (keeping the aspect)
-//                                 or WxH! (exactly)
+//                                 or WxH! (exactly); --frame N (from 1) takes
+//                                 image N of a GIF before the operations
 //   drapewell-tool apply FILE [--method N] [--position center|tile|stretch] [--fit]
 //                                 one wallpaper change with the desktop's setters
 // Exit status 0 on success (for apply: the desktop took the picture);
@@ -19,6 +21,8 @@
 #include <vector>
 
 #include "codecs/dispatch.h"
+#include "codecs/gif.h"
+#include "codecs/probe.h"
 #include "image/picture.h"
 #include "wallpaper/change_job.h"
 
@@ -75,6 +79,20 @@ int Info(const std::string& path) {
     std::printf("type: %s\nwidth: %u\nheight: %u\nbits: %u\ncolours: %u\n",
                 TypeName(ImageTypeFromExtension(path)), picture.GetWidth(), picture.GetHeight(),
                 unsigned{picture.GetBitCount()}, picture.CountColours());
+    // What the header alone says, on one line of its own.
+    CPicture probed;
+    ImageFileInfo header;
+    ReadImageFileInfo(probed, path, &header);
+    if (header.type == kImageUnknown) {
+        std::printf("header: not recognised\n");
+    } else {
+        std::printf(
+            "header: type %s size %dx%d bits %u images %u delay %u interlaced %s "
+            "transparent %s\n",
+            TypeName(static_cast<ImageType>(header.type)), header.width, header.height,
+            unsigned{header.bitsPerPixel}, unsigned{header.imageCount}, unsigned{header.delay},
+            header.interlaced ? "yes" : "no", header.transparent ? "yes" : "no");
+    }
     return 0;
 }
 
@@ -111,7 +129,8 @@ std::string ParseOperations(int argc, char** argv, int first, std::vector<Operat
             out.push_back(op);
             continue;
         }
-        if (op.option != "--bits" && op.option != "--rotate" && op.option != "--resize")
+        if (op.option != "--bits" && op.option != "--rotate" && op.option != "--resize" &&
+            op.option != "--frame")
             return "unknown operation " + op.option;
         if (i + 1 >= argc)
             return op.option + " needs a value";
@@ -120,6 +139,9 @@ std::string ParseOperations(int argc, char** argv, int first, std::vector<Operat
             if (!ParseNumber(value, op.number) ||
                 !gdi::IsSupportedBitCount(static_cast<std::uint32_t>(op.number)))
                 return "--bits takes 1, 4, 8, 16, 24 or 32, not " + value;
+        } else if (op.option == "--frame") {
+            if (!ParseNumber(value, op.number) || op.number < 1)
+                return "--frame takes an image number from 1, not " + value;
         } else if (op.option == "--rotate") {
             if (!ParseNumber(value, op.number) ||
                 (op.number != 90 && op.number != -90 && (op.number <= 0 || op.number >= 90)))
@@ -174,6 +196,16 @@ int Convert(int argc, char** argv) {
     if (const int status = Load(picture, in))
         return status;
     for (const Operation& op : operations) {
+        if (op.option != "--frame")
+            continue;
+        if (ImageTypeFromExtension(in) != kImageGif)
+            return Fail("--frame is for GIF input");
+        if (!SelectGifFrame(picture, op.number))
+            return Fail(in + ": no image " + std::to_string(op.number));
+    }
+    for (const Operation& op : operations) {
+        if (op.option == "--frame")
+            continue;
         if (const std::string error = ApplyOperation(picture, op); !error.empty())
             return Fail(error);
     }

@@ -1,0 +1,117 @@
+#include "codecs/probe.h"
+
+#include <cstring>
+#include <span>
+
+#include "codecs/dispatch.h"
+#include "codecs/gif.h"
+#include "platform/files.h"
+
+namespace {
+
+#pragma pack(push, 1)
+// The part of a bitmap info header the probe reads, after the 14-byte file
+// header.
+struct BmpInfoStart {
+    std::uint32_t size;
+    std::int32_t width;
+    std::int32_t height;
+    std::uint16_t planes;
+    std::uint16_t bitCount;
+};
+
+// The start of a PCX header.
+struct PcxHeaderStart {
+    std::uint8_t manufacturer;  // 10
+    std::uint8_t version;
+    std::uint8_t encoding;  // 1: run-length
+    std::uint8_t bitsPerPlane;
+    std::uint16_t xMin;
+    std::uint16_t yMin;
+    std::uint16_t xMax;
+    std::uint16_t yMax;
+};
+#pragma pack(pop)
+static_assert(sizeof(BmpInfoStart) == 16);
+static_assert(sizeof(PcxHeaderStart) == 12);
+
+constexpr std::size_t kBmpFileHeaderSize = 14;
+constexpr std::size_t kPcxPlanesOffset = 65;
+constexpr std::size_t kGifSignatureSize = 6;
+
+bool ProbeBmp(std::span<const std::uint8_t> s, ImageFileInfo& info) {
+    BmpInfoStart header;
+    std::memcpy(&header, s.data() + kBmpFileHeaderSize, sizeof header);
+    if (header.size != 40 && header.size != 108 && header.size != 124)
+        return false;
+    // The whole info header must be there, not only the fields read.
+    if (s.size() < kBmpFileHeaderSize + header.size)
+        return false;
+    // A top-down picture (negative height) is not reported.
+    if (header.width <= 0 || header.height <= 0 || header.bitCount < 1 || header.bitCount > 32)
+        return false;
+    info.type = kImageBmp;
+    info.width = header.width;
+    info.height = header.height;
+    info.bitsPerPixel = header.bitCount;
+    info.imageCount = 1;
+    return true;
+}
+
+bool ProbePcx(std::span<const std::uint8_t> s, ImageFileInfo& info) {
+    PcxHeaderStart header;
+    std::memcpy(&header, s.data(), sizeof header);
+    if (header.manufacturer != 10 || header.version > 5 || header.encoding != 1 ||
+        header.bitsPerPlane > 8)
+        return false;
+    const std::int32_t width = std::int32_t{header.xMax} - header.xMin + 1;
+    const std::int32_t height = std::int32_t{header.yMax} - header.yMin + 1;
+    // Inverted corners describe no picture.
+    if (width <= 0 || height <= 0)
+        return false;
+    info.type = kImagePcx;
+    info.width = width;
+    info.height = height;
+    info.bitsPerPixel = static_cast<std::uint16_t>(header.bitsPerPlane * s[kPcxPlanesOffset]);
+    info.imageCount = 1;
+    return true;
+}
+
+bool ProbeGif(CPicture& picture, std::span<const std::uint8_t> s, ImageFileInfo& info) {
+    if (!ParseGifStream(picture, s))
+        return false;
+    const GifStreamState& state = *picture.GetGifInfo();
+    info.type = kImageGif;
+    // The logical screen: every image of the stream lies within it.
+    info.width = s[6] | s[7] << 8;
+    info.height = s[8] | s[9] << 8;
+    info.bitsPerPixel = state.minimumCodeSize;
+    info.imageCount = state.imageCount;
+    info.delay = state.delay;
+    info.interlaced = state.interlaced;
+    info.transparent = state.transparent;
+    return true;
+}
+
+}  // namespace
+
+void ReadImageFileInfo(CPicture& picture, const std::string& path, ImageFileInfo* info) {
+    if (!info)
+        return;
+    *info = {};
+    platform::CMappedFile file;
+    if (!file.Open(path))
+        return;
+    const std::span<const std::uint8_t> s = file.Data();
+    ImageFileInfo found{};
+    bool known = false;
+    if (s.size() >= kBmpFileHeaderSize + sizeof(BmpInfoStart) && s[0] == 'B' && s[1] == 'M')
+        known = ProbeBmp(s, found);
+    else if (s.size() >= kGifSignatureSize &&
+             (std::memcmp(s.data(), "GIF87a", 6) == 0 || std::memcmp(s.data(), "GIF89a", 6) == 0))
+        known = ProbeGif(picture, s, found);
+    else if (s.size() > kPcxPlanesOffset && s[0] == 10)
+        known = ProbePcx(s, found);
+    if (known)
+        *info = found;
+}

@@ -1,0 +1,160 @@
+#include "platform/screen_capture.h"
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include <algorithm>
+#include <memory>
+#include <mutex>
+
+namespace screen_capture {
+namespace {
+
+// Xlib's error handler is process-wide. While a capture runs, errors on its
+// own connection are recorded instead of ending the program; errors on any
+// other connection go on to the handler that was there before.
+std::mutex g_captureMutex;
+Display* g_trapDisplay = nullptr;
+XErrorHandler g_previousHandler = nullptr;
+bool g_failed = false;
+
+int TrapError(Display* display, XErrorEvent* event) {
+    if (display == g_trapDisplay) {
+        g_failed = true;
+        return 0;
+    }
+    return g_previousHandler ? g_previousHandler(display, event) : 0;
+}
+
+// Xlib ends the program when a connection is lost unless this returns.
+void NoteConnectionLost(Display*, void* lost) {
+    *static_cast<bool*>(lost) = true;
+}
+
+class Connection {
+public:
+    Connection() : display_(XOpenDisplay(nullptr)) {
+        if (display_)
+            XSetIOErrorExitHandler(display_, NoteConnectionLost, &lost_);
+    }
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+    ~Connection() {
+        if (display_)
+            XCloseDisplay(display_);
+    }
+    Display* Get() const { return display_; }
+    bool Lost() const { return lost_; }
+
+private:
+    Display* display_;
+    bool lost_ = false;
+};
+
+class ErrorTrap {
+public:
+    explicit ErrorTrap(Display* display) {
+        g_trapDisplay = display;
+        g_failed = false;
+        g_previousHandler = XSetErrorHandler(TrapError);
+    }
+    ErrorTrap(const ErrorTrap&) = delete;
+    ErrorTrap& operator=(const ErrorTrap&) = delete;
+    ~ErrorTrap() {
+        XSetErrorHandler(g_previousHandler);
+        g_trapDisplay = nullptr;
+    }
+};
+
+struct ImageDeleter {
+    void operator()(XImage* image) const { XDestroyImage(image); }
+};
+
+// Scales the channel under `mask` to 8 bits.
+std::uint8_t Channel(unsigned long pixel, unsigned long mask) {
+    if (mask == 0)
+        return 0;
+    int shift = 0;
+    while (!(mask >> shift & 1))
+        ++shift;
+    const unsigned long max = mask >> shift;
+    return static_cast<std::uint8_t>(((pixel & mask) >> shift) * 255 / max);
+}
+
+bool IsPlainBgrx(const XImage& image) {
+    return image.bits_per_pixel == 32 && image.byte_order == LSBFirst &&
+           image.red_mask == 0xFF0000 && image.green_mask == 0xFF00 && image.blue_mask == 0xFF;
+}
+
+void ConvertRow(XImage& image, int y, std::uint8_t* to) {
+    if (IsPlainBgrx(image)) {
+        const auto* from = reinterpret_cast<const std::uint8_t*>(image.data) +
+                           static_cast<std::ptrdiff_t>(y) * image.bytes_per_line;
+        for (int x = 0; x < image.width; ++x, from += 4, to += 4) {
+            to[0] = from[0];
+            to[1] = from[1];
+            to[2] = from[2];
+            to[3] = 0;
+        }
+        return;
+    }
+    for (int x = 0; x < image.width; ++x, to += 4) {
+        const unsigned long pixel = XGetPixel(&image, x, y);
+        to[0] = Channel(pixel, image.blue_mask);
+        to[1] = Channel(pixel, image.green_mask);
+        to[2] = Channel(pixel, image.red_mask);
+        to[3] = 0;
+    }
+}
+
+// Rows fetched per request, so that a large screen never needs its whole
+// image twice in memory.
+constexpr std::int64_t kStripBytes = 16 << 20;
+
+}  // namespace
+
+bool CopyRootWindow(std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height,
+                    std::uint8_t* topRow, std::ptrdiff_t rowStep) {
+    if (!topRow || width <= 0 || height <= 0)
+        return false;
+    const Connection connection;
+    Display* display = connection.Get();
+    if (!display)
+        return false;
+
+    const std::lock_guard lock(g_captureMutex);
+    const ErrorTrap trap(display);
+    const Window root = DefaultRootWindow(display);
+    XWindowAttributes attributes;
+    if (!XGetWindowAttributes(display, root, &attributes) || connection.Lost() || g_failed)
+        return false;
+    const int visualClass = attributes.visual->c_class;
+    if (attributes.depth <= 8 || (visualClass != TrueColor && visualClass != DirectColor))
+        return false;
+
+    // The part of the area on the root window, in 64 bits so that nothing
+    // wraps; XGetImage refuses any area reaching outside the window.
+    const std::int64_t left = std::max<std::int64_t>(x, 0);
+    const std::int64_t top = std::max<std::int64_t>(y, 0);
+    const std::int64_t right = std::min<std::int64_t>(std::int64_t{x} + width, attributes.width);
+    const std::int64_t bottom = std::min<std::int64_t>(std::int64_t{y} + height, attributes.height);
+    if (right <= left || bottom <= top)
+        return true;
+
+    const std::int64_t stripRows = std::max<std::int64_t>(1, kStripBytes / (4 * (right - left)));
+    for (std::int64_t stripTop = top; stripTop < bottom; stripTop += stripRows) {
+        const std::int64_t rows = std::min(stripRows, bottom - stripTop);
+        const std::unique_ptr<XImage, ImageDeleter> image(XGetImage(
+            display, root, static_cast<int>(left), static_cast<int>(stripTop),
+            static_cast<unsigned>(right - left), static_cast<unsigned>(rows), AllPlanes, ZPixmap));
+        if (!image || connection.Lost() || g_failed)
+            return false;
+        for (int row = 0; row < image->height; ++row) {
+            std::uint8_t* to = topRow + (stripTop - y + row) * rowStep + (left - x) * 4;
+            ConvertRow(*image, row, to);
+        }
+    }
+    return true;
+}
+
+}  // namespace screen_capture
