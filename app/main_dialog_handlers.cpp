@@ -101,6 +101,11 @@ void CMainDlg::CreateChangeRunner() {
         if (picture == latest->picture)
             SaveLaterPaper(*ini, picture);
     };
+    // A picture reader's messages (a damaged TIFF file) are shown without
+    // holding up the worker: ShowMessage carries them to this thread.
+    services.showMessage = [](std::string_view text, std::string_view caption) {
+        platform::ShowMessage(std::string(text), std::string(caption));
+    };
     runner_ = std::make_unique<wallpaper::ChangeJobRunner>(
         std::move(services),
         [this](const wallpaper::ChangeRequest& request, const wallpaper::ChangeResult&) {

@@ -43,7 +43,7 @@ ImageType ImageTypeFromExtension(const std::string& path) {
     return kImageUnknown;
 }
 
-bool LoadImageFile(CPicture& picture, const std::string& path) {
+bool LoadImageFile(CPicture& picture, const std::string& path, const CodecMessageSink& messages) {
     switch (ImageTypeFromExtension(path)) {
     case kImageBmp:
         return LoadBmp(picture, path);
@@ -58,7 +58,7 @@ bool LoadImageFile(CPicture& picture, const std::string& path) {
     case kImageGif:
         return LoadGif(picture, path);
     case kImageTiff:
-        return LoadTiff(picture, path);
+        return LoadTiff(picture, path, messages);
     default:
         return false;
     }

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 
+#include "codecs/codec_messages.h"
 #include "image/picture.h"
 
 // The file formats the library knows, as single bits; 0 is a file it does
@@ -24,8 +25,11 @@ enum ImageType : std::uint32_t {
 ImageType ImageTypeFromExtension(const std::string& path);
 
 // Loads the file with the codec its extension names. False for an unknown
-// extension (the file is not opened) or a file the codec refuses.
-bool LoadImageFile(CPicture& picture, const std::string& path);
+// extension (the file is not opened) or a file the codec refuses. What a
+// reader has to tell the user (the TIFF reader's two messages) goes to
+// `messages`; without one it is dropped.
+bool LoadImageFile(CPicture& picture, const std::string& path,
+                   const CodecMessageSink& messages = {});
 
 // Saves the picture with the codec the extension names, with the fixed
 // settings each format is saved with (JPEG quality 85, PNG not interlaced).

@@ -11,14 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "codecs/codec_messages.h"
 #include "image/picture.h"
-
-// Receives what the reader has to tell the user (text, caption). Codecs
-// show nothing themselves; the caller decides where a message goes. It is
-// called on the decoding thread and must not wait for the user: a caller on
-// a worker thread hands the message over to the user-interface thread and
-// returns.
-using CodecMessageSink = std::function<void(std::string_view text, std::string_view caption)>;
 
 // Caption and texts of the reader's two messages.
 inline constexpr std::string_view kTiffMessageCaption = "error!";

@@ -60,7 +60,8 @@ ChangeResult Change(const ChangeRequest& request, const JobServices& services) {
 
     const Size screen = request.screenSize ? request.screenSize() : DisplayScreenSize();
     CPicture picture;
-    if (!LoadForChange(picture, request.picturePath, plan.fit, screen, position)) {
+    if (!LoadForChange(picture, request.picturePath, plan.fit, screen, position,
+                       services.showMessage)) {
         result.outcome = {false, "cannot load " + request.picturePath};
         return result;
     }

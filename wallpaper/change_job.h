@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "codecs/codec_messages.h"
 #include "platform/desktop/desktop.h"
 #include "wallpaper/fit.h"
 
@@ -47,6 +48,8 @@ struct JobServices {
     // Records the picture as "LaterPaper" in the settings file. Called once
     // at the end of every change, whatever its outcome.
     std::function<void(const std::string& picturePath)> recordLaterPaper;
+    // Shows what a picture reader has to tell the user; may be empty.
+    CodecMessageSink showMessage;
 };
 
 // The staging bitmap "MyWallPaper.bmp" in Drapewell's data directory; empty

@@ -50,10 +50,10 @@ bool LoadReducedJpeg(CPicture& picture, const std::string& path, Size screen, Po
 }  // namespace
 
 bool LoadForChange(CPicture& picture, const std::string& path, bool fit, Size screen,
-                   Position position) {
+                   Position position, const CodecMessageSink& messages) {
     if (fit && ImageTypeFromExtension(path) == kImageJpeg)
         return LoadReducedJpeg(picture, path, screen, position);
-    if (!LoadImageFile(picture, path))
+    if (!LoadImageFile(picture, path, messages))
         return false;
     if (!fit)
         return true;

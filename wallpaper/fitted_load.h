@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "codecs/codec_messages.h"
 #include "image/picture.h"
 #include "wallpaper/fit.h"
 
@@ -15,7 +16,8 @@ namespace wallpaper {
 // then resized to exactly the size the full-size picture would have taken.
 // False when the file does not load; a picture the rule cannot resize (a
 // target of 0) stays at its own size.
+// Messages a reader has for the user go to `messages`.
 bool LoadForChange(CPicture& picture, const std::string& path, bool fit, Size screen,
-                   Position position);
+                   Position position, const CodecMessageSink& messages = {});
 
 }  // namespace wallpaper

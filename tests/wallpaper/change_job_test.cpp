@@ -163,6 +163,21 @@ TEST_F(ChangeJob, EveryFailureStillRecordsLaterPaper) {
     EXPECT_EQ(laterPapers.back(), picture + "!");
 }
 
+TEST_F(ChangeJob, AReadersMessageReachesTheUser) {
+    // A TIFF file without a page: the reader has something to say, and the
+    // job passes it on instead of dropping it.
+    std::ofstream(dir / "empty.tif", std::ios::binary).write("II*\0\0\0\0\0", 8);
+    JobServices services = RecordingServices(fake, &laterPapers);
+    std::vector<std::string> shown;
+    services.showMessage = [&](std::string_view text, std::string_view caption) {
+        shown.push_back(std::string(caption) + ": " + std::string(text));
+    };
+    const ChangeResult result = RunChangeJob(Request(dir / "empty.tif", 2, 0, false), services);
+    EXPECT_FALSE(result.loaded);
+    EXPECT_EQ(shown, std::vector<std::string>{"error!: This TIFF file not include page"});
+    EXPECT_EQ(laterPapers.back(), dir / "empty.tif");
+}
+
 TEST_F(ChangeJob, AnUnwritableStagingBitmapHandsOverThePicturesOwnFile) {
     const std::string picture = Write("small.bmp", MakePicture(32, 16));
     for (const std::string& where : {dir / "no/such/dir/MyWallPaper.bmp", std::string()}) {
