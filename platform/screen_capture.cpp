@@ -7,13 +7,14 @@
 #include <memory>
 #include <mutex>
 
+#include "platform/x11_connection.h"
+
 namespace screen_capture {
 namespace {
 
 // Xlib's error handler is process-wide. While a capture runs, errors on its
 // own connection are recorded instead of ending the program; errors on any
 // other connection go on to the handler that was there before.
-std::mutex g_captureMutex;
 Display* g_trapDisplay = nullptr;
 XErrorHandler g_previousHandler = nullptr;
 bool g_failed = false;
@@ -26,30 +27,7 @@ int TrapError(Display* display, XErrorEvent* event) {
     return g_previousHandler ? g_previousHandler(display, event) : 0;
 }
 
-// Xlib ends the program when a connection is lost unless this returns.
-void NoteConnectionLost(Display*, void* lost) {
-    *static_cast<bool*>(lost) = true;
-}
-
-class Connection {
-public:
-    Connection() : display_(XOpenDisplay(nullptr)) {
-        if (display_)
-            XSetIOErrorExitHandler(display_, NoteConnectionLost, &lost_);
-    }
-    Connection(const Connection&) = delete;
-    Connection& operator=(const Connection&) = delete;
-    ~Connection() {
-        if (display_)
-            XCloseDisplay(display_);
-    }
-    Display* Get() const { return display_; }
-    bool Lost() const { return lost_; }
-
-private:
-    Display* display_;
-    bool lost_ = false;
-};
+using x11::Connection;
 
 class ErrorTrap {
 public:
@@ -122,7 +100,7 @@ bool CopyRootWindow(std::int32_t x, std::int32_t y, std::int32_t width, std::int
     if (!display)
         return false;
 
-    const std::lock_guard lock(g_captureMutex);
+    const std::lock_guard lock(x11::ErrorHandlerLock());
     const ErrorTrap trap(display);
     const Window root = DefaultRootWindow(display);
     XWindowAttributes attributes;

@@ -10,6 +10,7 @@
 #include <mutex>
 
 #include "platform/desktop/setters.h"
+#include "platform/x11_connection.h"
 
 namespace desktop {
 
@@ -18,7 +19,6 @@ namespace {
 // Xlib's error handler is process-wide. While one Apply runs, errors on its
 // own connection are recorded instead of ending the program; errors on any
 // other connection (Qt's, say) go on to the handler that was there before.
-std::mutex g_applyMutex;
 Display* g_trapDisplay = nullptr;
 XErrorHandler g_previousHandler = nullptr;
 int g_errorCode = 0;
@@ -35,32 +35,7 @@ int TrapError(Display* display, XErrorEvent* event) {
     return g_previousHandler ? g_previousHandler(display, event) : 0;
 }
 
-// Losing the connection must not end the program, which is what Xlib does
-// unless a per-connection exit handler returns instead.
-void NoteConnectionLost(Display*, void* lost) {
-    *static_cast<bool*>(lost) = true;
-}
-
-class Connection {
-public:
-    Connection() : display_(XOpenDisplay(nullptr)) {
-        if (display_)
-            XSetIOErrorExitHandler(display_, NoteConnectionLost, &lost_);
-    }
-    Connection(const Connection&) = delete;
-    Connection& operator=(const Connection&) = delete;
-    // Everything not made RetainPermanent is freed by the server on close.
-    ~Connection() {
-        if (display_)
-            XCloseDisplay(display_);
-    }
-    Display* Get() const { return display_; }
-    bool Lost() const { return lost_; }
-
-private:
-    Display* display_;
-    bool lost_ = false;
-};
+using x11::Connection;
 
 class ErrorTrap {
 public:
@@ -164,7 +139,7 @@ public:
     Outcome Apply(const std::string&, const PixelView& pixels, Placement placement) override {
         if (pixels.IsEmpty())
             return {false, "no picture to draw"};
-        std::lock_guard lock(g_applyMutex);
+        std::lock_guard lock(x11::ErrorHandlerLock());
         Connection connection;
         Display* display = connection.Get();
         if (!display)

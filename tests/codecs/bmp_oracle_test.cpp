@@ -3,10 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-#include <unistd.h>
-#include <cstdio>
-#include <sstream>
 #include <string>
 
 #include "codecs/bmp.h"
@@ -15,19 +11,16 @@
 
 namespace {
 
+using codec_test::MakePeerFiles;
+using codec_test::PeerFile;
 using codec_test::ReadFile;
 using codec_test::TempDir;
 using codec_test::ToRgb;
 
 using codec_test::RunCommand;
 
-// Debian's interpreter first: the peers' Python modules are its packages.
-std::string Python() {
-    return access("/usr/bin/python3", X_OK) == 0 ? "/usr/bin/python3" : "python3";
-}
-
 std::string Oracle() {
-    return Python() + " " + DRAPEWELL_BMP_ORACLE;
+    return codec_test::Oracle(DRAPEWELL_BMP_ORACLE);
 }
 
 // 16-bit pixels are compared in their 5-6-5 fields, one step apart at
@@ -47,30 +40,23 @@ std::string Oracle() {
 }
 
 TEST(BmpOracle, PeerFilesOfEveryDepthDecodeToTheirPixels) {
-    if (RunCommand("command -v convert >/dev/null 2>&1") != 0)
+    if (!codec_test::HaveMagick())
         GTEST_SKIP() << "ImageMagick is not installed";
     TempDir dir;
-    std::string manifest;
-    ASSERT_EQ(RunCommand(Oracle() + " make " + dir.Path().string(), &manifest), 0);
-    std::istringstream lines(manifest);
-    std::string name;
-    std::uint32_t width, height, bits;
-    int cases = 0;
-    while (lines >> name >> width >> height >> bits) {
-        SCOPED_TRACE(name);
-        ++cases;
+    std::vector<PeerFile> files;
+    ASSERT_TRUE(MakePeerFiles(Oracle(), dir, &files));
+    for (const PeerFile& file : files) {
+        SCOPED_TRACE(file.name);
         CEditableImage picture(false);
-        ASSERT_TRUE(LoadBmp(picture, dir / (name + ".bmp")));
-        EXPECT_EQ(picture.GetWidth(), width);
-        EXPECT_EQ(picture.GetHeight(), height);
-        EXPECT_EQ(picture.GetBitCount(), bits);
-        const auto want = ReadFile(dir / (name + ".rgb"));
-        if (bits == 16)
+        ASSERT_TRUE(LoadBmp(picture, dir / (file.name + ".bmp")));
+        codec_test::ExpectShape(picture, file);
+        const auto want = ReadFile(dir / (file.name + ".rgb"));
+        if (file.bits == 16)
             EXPECT_TRUE(SameFields565(ToRgb(picture), want));
         else
             EXPECT_EQ(ToRgb(picture), want);
     }
-    EXPECT_GE(cases, 12);
+    EXPECT_GE(files.size(), 12u);
 }
 
 // A picture whose every pixel byte differs from its neighbours.
@@ -82,18 +68,13 @@ CEditableImage Pattern(std::uint32_t bits) {
     for (std::uint32_t y = 0; y < picture.GetHeight(); ++y)
         for (std::uint32_t x = 0; x < picture.GetStride(); ++x)
             picture.GetRow(y)[x] = static_cast<std::uint8_t>(x * 37 + y * 101 + 3);
-    if (bits <= 8) {
-        std::vector<gdi::RGBQUAD> table(1u << bits);
-        for (std::size_t i = 0; i < table.size(); ++i)
-            table[i] = {static_cast<std::uint8_t>(i * 3), static_cast<std::uint8_t>(255 - i),
-                        static_cast<std::uint8_t>(i * 7 + 1), 0};
-        picture.SetPalette(0, static_cast<unsigned>(table.size()), table.data());
-    }
+    if (bits <= 8)
+        codec_test::SetRampPalette(picture, bits);
     return picture;
 }
 
 TEST(BmpOracle, SavedFilesDecodeToTheSamePixelsInPillow) {
-    if (RunCommand(Python() + " -c 'import PIL' 2>/dev/null") != 0)
+    if (!codec_test::HavePillow())
         GTEST_SKIP() << "Pillow is not installed";
     TempDir dir;
     for (const std::uint32_t bits : {1u, 4u, 8u, 16u, 24u, 32u}) {

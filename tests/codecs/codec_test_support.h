@@ -1,21 +1,27 @@
 #pragma once
 
+#include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 
-// Scratch directories, file helpers and a colour reader shared by the codec
-// tests.
+// Scratch directories, file helpers, a colour reader and the glue to the
+// Python oracles shared by the codec tests.
 
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "image/dib_image.h"
+#include "image/picture.h"
 
 namespace codec_test {
 
@@ -138,6 +144,99 @@ inline std::vector<std::uint8_t> ToRgb(const CDibImage& image) {
         }
     }
     return rgb;
+}
+
+// Debian's interpreter first: the peers' Python modules are its packages.
+inline std::string Python() {
+    return access("/usr/bin/python3", X_OK) == 0 ? "/usr/bin/python3" : "python3";
+}
+
+// The command line that runs one of the oracle scripts.
+inline std::string Oracle(const char* script) {
+    return Python() + " " + script;
+}
+
+inline bool HavePillow() {
+    return RunCommand(Python() + " -c 'import PIL' 2>/dev/null") == 0;
+}
+
+inline bool HaveMagick() {
+    return RunCommand("command -v convert >/dev/null 2>&1") == 0;
+}
+
+inline bool HavePillowAndMagick() {
+    return HavePillow() && HaveMagick();
+}
+
+// One line of what an oracle's "make" prints: the file's name, its size, a
+// third number (the depth it must load at, or its image count) and, for
+// oracles that give one, the tolerance of the comparison.
+struct PeerFile {
+    std::string name;
+    std::uint32_t width = 0, height = 0, bits = 0;
+    int tolerance = 0;
+};
+
+// Runs `oracle make DIR` and reads its listing into *files.
+inline ::testing::AssertionResult MakePeerFiles(const std::string& oracle, const TempDir& dir,
+                                                std::vector<PeerFile>* files,
+                                                bool withTolerance = false) {
+    std::string listing;
+    const int status = RunCommand(oracle + " make " + dir.Path().string(), &listing);
+    if (status != 0)
+        return ::testing::AssertionFailure() << "the oracle exited with " << status;
+    std::istringstream lines(listing);
+    PeerFile file;
+    while ((lines >> file.name >> file.width >> file.height >> file.bits) &&
+           (!withTolerance || lines >> file.tolerance))
+        files->push_back(file);
+    return ::testing::AssertionSuccess();
+}
+
+// Size and depth as listed, non-fatally.
+inline void ExpectShape(const CDibImage& picture, const PeerFile& file) {
+    EXPECT_EQ(picture.GetWidth(), file.width);
+    EXPECT_EQ(picture.GetHeight(), file.height);
+    EXPECT_EQ(picture.GetBitCount(), file.bits);
+}
+
+// The largest difference of any one byte, 256 when the sizes differ.
+inline int MaxDifference(const std::vector<std::uint8_t>& a, const std::vector<std::uint8_t>& b) {
+    if (a.size() != b.size())
+        return 256;
+    int most = 0;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        most = std::max(most, std::abs(int{a[i]} - int{b[i]}));
+    return most;
+}
+
+// A palette of 1 << bits entries distinct from one another.
+inline void SetRampPalette(CDibImage& picture, unsigned bits) {
+    std::vector<gdi::RGBQUAD> table(1u << bits);
+    for (std::size_t i = 0; i < table.size(); ++i)
+        table[i] = {static_cast<std::uint8_t>(i * 3), static_cast<std::uint8_t>(255 - i),
+                    static_cast<std::uint8_t>(i * 7 + 1), 0};
+    picture.SetPalette(0, static_cast<unsigned>(table.size()), table.data());
+}
+
+// Random pixel bytes below `levels` and, at 8 bits or fewer, random colours.
+inline CPicture RandomPicture(std::uint32_t width, std::uint32_t height, unsigned bits,
+                              unsigned seed, unsigned levels = 256) {
+    CPicture picture;
+    picture.Create(width, height, bits);
+    std::mt19937 rng(seed);
+    const std::size_t rowBytes = (std::size_t{width} * bits + 7) / 8;
+    for (std::uint32_t y = 0; y < height; ++y)
+        for (std::size_t i = 0; i < rowBytes; ++i)
+            picture.GetRow(y)[i] = static_cast<std::uint8_t>(rng() % levels);
+    if (bits <= 8) {
+        gdi::RGBQUAD table[256];
+        for (auto& q : table)
+            q = {static_cast<std::uint8_t>(rng()), static_cast<std::uint8_t>(rng()),
+                 static_cast<std::uint8_t>(rng()), 0};
+        picture.SetPalette(0, 1u << bits, table);
+    }
+    return picture;
 }
 
 }  // namespace codec_test

@@ -15,11 +15,10 @@ import sys
 
 from PIL import Image
 
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from oracle_common import rand_bytes, write_bytes  # noqa: E402
+
 W, H = 21, 13
-
-
-def rand_bytes(rng, n, top=256):
-    return bytes(rng.randrange(top) for _ in range(n))
 
 
 def rgb_of(indices, palette):
@@ -39,8 +38,7 @@ class Maker:
 
     def emit(self, name, frames, w=W, h=H):
         for n, rgb in enumerate(frames, 1):
-            with open(self.path(name, ".%d.rgb" % n), "wb") as f:
-                f.write(rgb)
+            write_bytes(self.path(name, ".%d.rgb" % n), rgb)
         print(name, w, h, len(frames))
 
     # Distinct colours, so that a writer cannot merge palette entries.
@@ -118,8 +116,7 @@ class Maker:
         size = 3 * (2 << (packed & 7)) if packed & 0x80 else 0
         data[10] = packed & 0x70
         del data[13:13 + size]
-        with open(self.path("no_table"), "wb") as f:
-            f.write(data)
+        write_bytes(self.path("no_table"), data)
         idx = Image.open(self.path("no_table")).tobytes()
         self.emit("no_table", [b"".join(bytes((i, i, i)) for i in idx)])
 
@@ -134,8 +131,7 @@ def make(folder):
 def decode(path, n):
     im = Image.open(path)
     im.seek(int(n) - 1)
-    with open("%s.%s.rgb" % (path, n), "wb") as f:
-        f.write(im.convert("RGB").tobytes())
+    write_bytes("%s.%s.rgb" % (path, n), im.convert("RGB").tobytes())
     print(im.size[0], im.size[1], getattr(im, "n_frames", 1))
 
 

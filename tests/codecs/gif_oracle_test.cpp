@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <random>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -13,37 +11,30 @@
 
 namespace {
 
+using codec_test::MakePeerFiles;
+using codec_test::PeerFile;
+using codec_test::RandomPicture;
 using codec_test::ReadFile;
 using codec_test::RunCommand;
 using codec_test::TempDir;
 using codec_test::ToRgb;
 using Bytes = std::vector<std::uint8_t>;
 
-bool HaveOracle() {
-    return RunCommand(
-               "/usr/bin/python3 -c 'import PIL' 2>/dev/null && command -v convert >/dev/null") ==
-           0;
-}
-
 std::string Oracle() {
-    return std::string("/usr/bin/python3 ") + DRAPEWELL_GIF_ORACLE;
+    return codec_test::Oracle(DRAPEWELL_GIF_ORACLE);
 }
 
 TEST(GifOracle, PeerFilesDecodeToTheirColours) {
-    if (!HaveOracle())
+    if (!codec_test::HavePillowAndMagick())
         GTEST_SKIP() << "Pillow or ImageMagick missing";
     TempDir dir;
-    std::string listing;
-    ASSERT_EQ(RunCommand(Oracle() + " make " + dir.Path().string(), &listing), 0);
-    std::istringstream lines(listing);
-    std::string name;
-    std::uint32_t width, height;
-    int images, files = 0;
-    while (lines >> name >> width >> height >> images) {
-        SCOPED_TRACE(name);
-        ++files;
+    std::vector<PeerFile> files;
+    ASSERT_TRUE(MakePeerFiles(Oracle(), dir, &files));
+    for (const PeerFile& file : files) {
+        SCOPED_TRACE(file.name);
+        const int images = static_cast<int>(file.bits);  // the third number counts images
         CPicture picture;
-        ASSERT_TRUE(LoadGif(picture, dir / (name + ".gif")));
+        ASSERT_TRUE(LoadGif(picture, dir / (file.name + ".gif")));
         ASSERT_EQ(picture.GetGifInfo()->imageCount, images);
         for (int n = 1; n <= images; ++n) {
             SCOPED_TRACE(n);
@@ -51,34 +42,18 @@ TEST(GifOracle, PeerFilesDecodeToTheirColours) {
                 ASSERT_EQ(DecodeGifFrame(picture), kGifDecoded);
             }
             EXPECT_EQ(picture.GetBitCount(), 8);
-            EXPECT_EQ(picture.GetWidth(), width);
-            EXPECT_EQ(picture.GetHeight(), height);
-            EXPECT_EQ(ToRgb(picture), ReadFile(dir / (name + "." + std::to_string(n) + ".rgb")));
+            EXPECT_EQ(picture.GetWidth(), file.width);
+            EXPECT_EQ(picture.GetHeight(), file.height);
+            EXPECT_EQ(ToRgb(picture),
+                      ReadFile(dir / (file.name + "." + std::to_string(n) + ".rgb")));
         }
         EXPECT_EQ(DecodeGifFrame(picture), kGifPastLastImage);
     }
-    EXPECT_EQ(files, 13);
-}
-
-CPicture RandomPicture(std::uint32_t width, std::uint32_t height, unsigned bits, unsigned seed,
-                       unsigned levels = 256) {
-    CPicture picture;
-    picture.Create(width, height, bits);
-    std::mt19937 rng(seed);
-    const std::size_t rowBytes = (std::size_t{width} * bits + 7) / 8;
-    for (std::uint32_t y = 0; y < height; ++y)
-        for (std::size_t i = 0; i < rowBytes; ++i)
-            picture.GetRow(y)[i] = static_cast<std::uint8_t>(rng() % levels);
-    gdi::RGBQUAD table[256];
-    for (auto& q : table)
-        q = {static_cast<std::uint8_t>(rng()), static_cast<std::uint8_t>(rng()),
-             static_cast<std::uint8_t>(rng()), 0};
-    picture.SetPalette(0, 1u << bits, table);
-    return picture;
+    EXPECT_EQ(files.size(), 13u);
 }
 
 TEST(GifOracle, OurFilesDecodeInPillow) {
-    if (!HaveOracle())
+    if (!codec_test::HavePillowAndMagick())
         GTEST_SKIP() << "Pillow or ImageMagick missing";
     TempDir dir;
     struct Case {

@@ -240,22 +240,7 @@ TEST(GifStream, ImagesPastTheOffsetTableAreCheckedNotRecorded) {
     EXPECT_EQ(picture.GetRow(0)[0], 1);
 }
 
-CPicture RandomPicture(std::uint32_t width, std::uint32_t height, unsigned bits, unsigned seed,
-                       unsigned levels = 256) {
-    CPicture picture;
-    picture.Create(width, height, bits);
-    std::mt19937 rng(seed);
-    const std::size_t rowBytes = (std::size_t{width} * bits + 7) / 8;
-    for (std::uint32_t y = 0; y < height; ++y)
-        for (std::size_t i = 0; i < rowBytes; ++i)
-            picture.GetRow(y)[i] = static_cast<std::uint8_t>(rng() % levels);
-    gdi::RGBQUAD table[256];
-    for (auto& q : table)
-        q = {static_cast<std::uint8_t>(rng()), static_cast<std::uint8_t>(rng()),
-             static_cast<std::uint8_t>(rng()), 0};
-    picture.SetPalette(0, 1u << bits, table);
-    return picture;
-}
+using codec_test::RandomPicture;
 
 std::vector<unsigned> PixelValues(const CPicture& picture) {
     std::vector<unsigned> out;

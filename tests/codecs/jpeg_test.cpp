@@ -3,11 +3,7 @@
 // streams fail cleanly.
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-
-#include <cstdio>
 #include <cstdlib>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -17,21 +13,17 @@
 
 namespace {
 
+using codec_test::MakePeerFiles;
+using codec_test::MaxDifference;
+using codec_test::PeerFile;
 using codec_test::ReadFile;
 using codec_test::TempDir;
 using Bytes = std::vector<std::uint8_t>;
 
 using codec_test::RunCommand;
 
-// Debian's Pillow belongs to the system interpreter.
-bool HaveOracle() {
-    return RunCommand(
-               "/usr/bin/python3 -c 'import PIL' 2>/dev/null && command -v convert >/dev/null") ==
-           0;
-}
-
 std::string Oracle() {
-    return std::string("/usr/bin/python3 ") + DRAPEWELL_JPEG_ORACLE;
+    return codec_test::Oracle(DRAPEWELL_JPEG_ORACLE);
 }
 
 // The pixel bytes without row padding.
@@ -41,15 +33,6 @@ Bytes PixelBytes(const CPicture& picture) {
     for (std::uint32_t y = 0; y < picture.GetHeight(); ++y)
         out.insert(out.end(), picture.GetRow(y), picture.GetRow(y) + rowBytes);
     return out;
-}
-
-int MaxDifference(const Bytes& a, const Bytes& b) {
-    if (a.size() != b.size())
-        return 256;
-    int worst = 0;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        worst = std::max(worst, std::abs(int{a[i]} - int{b[i]}));
-    return worst;
 }
 
 double MeanDifference(const Bytes& a, const Bytes& b) {
@@ -87,33 +70,28 @@ Bytes Encoded(const CPicture& picture) {
 }
 
 TEST(JpegOracle, PeerFilesDecodeToPillowsPixels) {
-    if (!HaveOracle())
+    if (!codec_test::HavePillowAndMagick())
         GTEST_SKIP() << "Pillow or ImageMagick is not installed";
     TempDir dir;
-    std::string manifest;
-    ASSERT_EQ(RunCommand(Oracle() + " make " + dir.Path().string(), &manifest), 0);
-    std::istringstream lines(manifest);
-    std::string name;
-    std::uint32_t width, height, bits;
-    int cases = 0;
-    while (lines >> name >> width >> height >> bits) {
-        SCOPED_TRACE(name);
-        ++cases;
+    std::vector<PeerFile> files;
+    ASSERT_TRUE(MakePeerFiles(Oracle(), dir, &files));
+    for (const PeerFile& file : files) {
+        SCOPED_TRACE(file.name);
         CPicture picture;
-        ASSERT_TRUE(LoadJpeg(picture, dir / (name + ".jpg")));
-        ASSERT_EQ(picture.GetWidth(), width);
-        ASSERT_EQ(picture.GetHeight(), height);
-        ASSERT_EQ(picture.GetBitCount(), bits);
-        if (bits == 8) {
+        ASSERT_TRUE(LoadJpeg(picture, dir / (file.name + ".jpg")));
+        ASSERT_EQ(picture.GetWidth(), file.width);
+        ASSERT_EQ(picture.GetHeight(), file.height);
+        ASSERT_EQ(picture.GetBitCount(), file.bits);
+        if (file.bits == 8) {
             EXPECT_TRUE(picture.IsGreyPalette());
         }
-        EXPECT_LE(MaxDifference(PixelBytes(picture), ReadFile(dir / (name + ".expect"))), 2);
+        EXPECT_LE(MaxDifference(PixelBytes(picture), ReadFile(dir / (file.name + ".expect"))), 2);
     }
-    EXPECT_EQ(cases, 8);
+    EXPECT_EQ(files.size(), 8u);
 }
 
 TEST(JpegOracle, OurFilesReadBackInPillowAndInUs) {
-    if (!HaveOracle())
+    if (!codec_test::HavePillowAndMagick())
         GTEST_SKIP() << "Pillow or ImageMagick is not installed";
     TempDir dir;
     for (const unsigned bits : {8u, 24u}) {
@@ -178,7 +156,7 @@ TEST(Jpeg, StreamsThatEndEarlyFailWithoutReadingPastTheirEnd) {
 }
 
 TEST(Jpeg, ProgressiveStreamsCutAnywhereFailCleanly) {
-    if (!HaveOracle())
+    if (!codec_test::HavePillowAndMagick())
         GTEST_SKIP() << "Pillow or ImageMagick is not installed";
     TempDir dir;
     std::string manifest;

@@ -17,11 +17,11 @@ import sys
 
 from PIL import Image
 
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import oracle_common  # noqa: E402
+from oracle_common import check_peers, colour, pillow_rgb, write_bytes as write  # noqa: E402
+
 W, H = 13, 7
-
-
-def colour(i):
-    return ((i * 67 + 13) % 256, (i * 151 + 40) % 256, (i * 29 + 200) % 256)
 
 
 def indexed(colours):
@@ -30,11 +30,6 @@ def indexed(colours):
 
 def rgb_of(rows, table):
     return b"".join(bytes(table[i]) for row in rows for i in row)
-
-
-def write(path, data):
-    with open(path, "wb") as f:
-        f.write(data)
 
 
 def rle(line):
@@ -82,14 +77,7 @@ def build(bits_per_plane, planes, rows, header_palette):
 
 
 def magick_rgb(path):
-    return subprocess.run(["convert", path, "-depth", "8", "rgb:-"], check=True,
-                          capture_output=True).stdout
-
-
-def pillow_rgb(path):
-    with Image.open(path) as im:
-        im.load()
-        return im.convert("RGB").tobytes()
+    return oracle_common.magick_rgb(path)
 
 
 def make(folder):
@@ -156,15 +144,7 @@ def make(folder):
 
 
 def check(path, rgb, peers):
-    want = open(rgb, "rb").read()
-    readers = {"pillow": pillow_rgb, "magick": magick_rgb}
-    status = 0
-    for peer in peers:
-        got = readers[peer](path)
-        if got != want:
-            print("%s reads %s differently" % (peer, path), file=sys.stderr)
-            status = 1
-    return status
+    return check_peers(path, rgb, {"pillow": pillow_rgb, "magick": magick_rgb}, peers)
 
 
 if __name__ == "__main__":

@@ -4,9 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
-#include <sstream>
 #include <string>
 
 #include "codecs/pcx.h"
@@ -14,48 +11,37 @@
 
 namespace {
 
+using codec_test::MakePeerFiles;
+using codec_test::PeerFile;
 using codec_test::ReadFile;
 using codec_test::RunCommand;
 using codec_test::TempDir;
 using codec_test::ToRgb;
 
-// Debian's interpreter first: the peers' Python modules are its packages.
-std::string Python() {
-    return access("/usr/bin/python3", X_OK) == 0 ? "/usr/bin/python3" : "python3";
-}
-
 std::string Oracle() {
-    return Python() + " " + DRAPEWELL_PCX_ORACLE;
+    return codec_test::Oracle(DRAPEWELL_PCX_ORACLE);
 }
 
 class PcxOracle : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (RunCommand("command -v convert >/dev/null 2>&1") != 0 ||
-            RunCommand(Python() + " -c 'import PIL' 2>/dev/null") != 0)
+        if (!codec_test::HaveMagick() || !codec_test::HavePillow())
             GTEST_SKIP() << "ImageMagick or Pillow is not installed";
     }
 };
 
 TEST_F(PcxOracle, PeerFilesDecodeToTheirPixels) {
     TempDir dir;
-    std::string manifest;
-    ASSERT_EQ(RunCommand(Oracle() + " make " + dir.Path().string(), &manifest), 0);
-    std::istringstream lines(manifest);
-    std::string name;
-    std::uint32_t width, height, bits;
-    int cases = 0;
-    while (lines >> name >> width >> height >> bits) {
-        SCOPED_TRACE(name);
-        ++cases;
+    std::vector<PeerFile> files;
+    ASSERT_TRUE(MakePeerFiles(Oracle(), dir, &files));
+    for (const PeerFile& file : files) {
+        SCOPED_TRACE(file.name);
         CDibImage picture;
-        ASSERT_TRUE(LoadPcx(picture, dir / (name + ".pcx")));
-        EXPECT_EQ(picture.GetWidth(), width);
-        EXPECT_EQ(picture.GetHeight(), height);
-        EXPECT_EQ(picture.GetBitCount(), bits);
-        EXPECT_EQ(ToRgb(picture), ReadFile(dir / (name + ".rgb")));
+        ASSERT_TRUE(LoadPcx(picture, dir / (file.name + ".pcx")));
+        codec_test::ExpectShape(picture, file);
+        EXPECT_EQ(ToRgb(picture), ReadFile(dir / (file.name + ".rgb")));
     }
-    EXPECT_EQ(cases, 9);
+    EXPECT_EQ(files.size(), 9u);
 }
 
 TEST_F(PcxOracle, OurFilesDecodeToTheSamePixelsInThePeers) {
@@ -74,12 +60,8 @@ TEST_F(PcxOracle, OurFilesDecodeToTheSamePixelsInThePeers) {
         for (std::uint32_t y = 0; y < 7; ++y)
             for (std::uint32_t x = 0; x < picture.GetStride(); ++x)
                 picture.GetRow(y)[x] = static_cast<std::uint8_t>(x < 4 ? 0xC7 : x * 37 + y * 101);
-        if (c.bits == 4 || c.bits == 8) {
-            gdi::RGBQUAD table[256];
-            for (unsigned i = 0; i < 256; ++i)
-                table[i] = {std::uint8_t(i * 3), std::uint8_t(255 - i), std::uint8_t(i * 7 + 1), 0};
-            picture.SetPalette(0, 1u << c.bits, table);
-        }
+        if (c.bits == 4 || c.bits == 8)
+            codec_test::SetRampPalette(picture, c.bits);
         // 1-bit pictures keep the black and white of their initial palette:
         // Pillow shows every two-colour file in black and white.
         const std::string pcx = dir / ("ours" + std::to_string(c.bits) + ".pcx");

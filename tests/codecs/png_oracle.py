@@ -16,11 +16,10 @@ import sys
 
 from PIL import Image
 
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from oracle_common import rand_bytes, write_bytes  # noqa: E402
+
 W, H = 13, 7
-
-
-def rand_bytes(rng, n, top=256):
-    return bytes(rng.randrange(top) for _ in range(n))
 
 
 def bgr(rgb):
@@ -39,11 +38,9 @@ class Maker:
         return os.path.join(self.folder, name + ext)
 
     def emit(self, name, bits, expect=b"", palette=None):
-        with open(self.path(name, ".expect"), "wb") as f:
-            f.write(expect)
+        write_bytes(self.path(name, ".expect"), expect)
         if palette is not None:
-            with open(self.path(name, ".pal"), "wb") as f:
-                f.write(bytes(palette))
+            write_bytes(self.path(name, ".pal"), bytes(palette))
         print(name, W, H, bits)
 
     def magick(self, args):
@@ -60,8 +57,7 @@ class Maker:
         # Levels that 4 bits hold exactly.
         nib = bytes(self.rng.randrange(16) for _ in range(W * H))
         raw = self.path("grey4", ".raw")
-        with open(raw, "wb") as f:
-            f.write(bytes(n * 17 for n in nib))
+        write_bytes(raw, bytes(n * 17 for n in nib))
         self.magick(["-size", f"{W}x{H}", "-depth", "8", "gray:" + raw, "-define",
                      "png:color-type=0", "-define", "png:bit-depth=4",
                      self.path("grey4", ".png")])
@@ -130,8 +126,7 @@ class Maker:
         # 16 bits per channel: the low byte is dropped.
         wide = rand_bytes(self.rng, W * H * 6)
         raw = self.path("rgb16", ".raw")
-        with open(raw, "wb") as f:
-            f.write(wide)
+        write_bytes(raw, wide)
         self.magick(["-size", f"{W}x{H}", "-depth", "16", "-endian", "MSB", "rgb:" + raw,
                      "PNG48:" + self.path("rgb16", ".png")])
         self.emit("rgb16", 24, bgr(wide[0::2]))
@@ -147,8 +142,7 @@ def make(folder):
 def decode(path):
     im = Image.open(path)
     im.load()
-    with open(path + ".rgba", "wb") as f:
-        f.write(im.convert("RGBA").tobytes())
+    write_bytes(path + ".rgba", im.convert("RGBA").tobytes())
     print(im.mode, im.size[0], im.size[1], im.info.get("interlace", 0))
 
 

@@ -3,12 +3,7 @@
 // and oversized files fail cleanly.
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-
-#include <cstdio>
 #include <filesystem>
-#include <random>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -18,21 +13,17 @@
 
 namespace {
 
+using codec_test::MakePeerFiles;
+using codec_test::PeerFile;
+using codec_test::RandomPicture;
 using codec_test::ReadFile;
 using codec_test::TempDir;
 using Bytes = std::vector<std::uint8_t>;
 
 using codec_test::RunCommand;
 
-// Debian's Pillow belongs to the system interpreter.
-bool HaveOracle() {
-    return RunCommand(
-               "/usr/bin/python3 -c 'import PIL' 2>/dev/null && command -v convert >/dev/null") ==
-           0;
-}
-
 std::string Oracle() {
-    return std::string("/usr/bin/python3 ") + DRAPEWELL_PNG_ORACLE;
+    return codec_test::Oracle(DRAPEWELL_PNG_ORACLE);
 }
 
 unsigned Index(const CPicture& picture, std::uint32_t x, std::uint32_t y) {
@@ -88,24 +79,6 @@ Bytes Palette(const CPicture& picture, unsigned count) {
     return out;
 }
 
-CPicture RandomPicture(std::uint32_t width, std::uint32_t height, unsigned bits, unsigned seed) {
-    CPicture picture;
-    picture.Create(width, height, bits);
-    std::mt19937 rng(seed);
-    const std::size_t rowBytes = (std::size_t{width} * bits + 7) / 8;
-    for (std::uint32_t y = 0; y < height; ++y)
-        for (std::size_t i = 0; i < rowBytes; ++i)
-            picture.GetRow(y)[i] = static_cast<std::uint8_t>(rng());
-    if (bits <= 8) {
-        gdi::RGBQUAD table[256];
-        for (auto& q : table)
-            q = {static_cast<std::uint8_t>(rng()), static_cast<std::uint8_t>(rng()),
-                 static_cast<std::uint8_t>(rng()), 0};
-        picture.SetPalette(0, 1u << bits, table);
-    }
-    return picture;
-}
-
 void PutBigEndian(Bytes& bytes, std::size_t at, std::uint32_t value) {
     for (int i = 0; i < 4; ++i)
         bytes[at + i] = static_cast<std::uint8_t>(value >> (24 - 8 * i));
@@ -130,31 +103,27 @@ Bytes WithSize(Bytes png, std::uint32_t width, std::uint32_t height) {
 }
 
 TEST(PngOracle, PeerFilesOfEveryColourTypeDecodeExactly) {
-    if (!HaveOracle())
+    if (!codec_test::HavePillowAndMagick())
         GTEST_SKIP() << "Pillow or ImageMagick is not installed";
     TempDir dir;
-    std::string manifest;
-    ASSERT_EQ(RunCommand(Oracle() + " make " + dir.Path().string(), &manifest), 0);
-    std::istringstream lines(manifest);
-    std::string name;
-    std::uint32_t width, height, bits;
-    int cases = 0;
-    while (lines >> name >> width >> height >> bits) {
-        SCOPED_TRACE(name);
-        ++cases;
+    std::vector<PeerFile> files;
+    ASSERT_TRUE(MakePeerFiles(Oracle(), dir, &files));
+    for (const PeerFile& file : files) {
+        SCOPED_TRACE(file.name);
+        const std::string& name = file.name;
         CPicture picture;
         const bool loaded = LoadPng(picture, dir / (name + ".png"));
-        if (bits == 0) {
+        if (file.bits == 0) {
             EXPECT_FALSE(loaded);
             EXPECT_FALSE(picture.IsValid());
             continue;
         }
         ASSERT_TRUE(loaded);
-        ASSERT_EQ(picture.GetWidth(), width);
-        ASSERT_EQ(picture.GetHeight(), height);
-        ASSERT_EQ(picture.GetBitCount(), bits);
+        ASSERT_EQ(picture.GetWidth(), file.width);
+        ASSERT_EQ(picture.GetHeight(), file.height);
+        ASSERT_EQ(picture.GetBitCount(), file.bits);
         EXPECT_EQ(PictureBytes(picture), ReadFile(dir / (name + ".expect")));
-        if (bits <= 8) {
+        if (file.bits <= 8) {
             const std::string pal = dir / (name + ".pal");
             if (std::filesystem::exists(pal)) {
                 const Bytes expected = ReadFile(pal);
@@ -164,11 +133,11 @@ TEST(PngOracle, PeerFilesOfEveryColourTypeDecodeExactly) {
             }
         }
     }
-    EXPECT_EQ(cases, 17);
+    EXPECT_EQ(files.size(), 17u);
 }
 
 TEST(PngOracle, OurFilesDecodeToOurPixelsInPillowAndInUs) {
-    if (!HaveOracle())
+    if (!codec_test::HavePillowAndMagick())
         GTEST_SKIP() << "Pillow or ImageMagick is not installed";
     TempDir dir;
     for (const unsigned bits : {1u, 4u, 8u, 24u, 32u}) {

@@ -17,11 +17,11 @@ import sys
 
 from PIL import Image
 
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import oracle_common  # noqa: E402
+from oracle_common import check_peers, colour, pillow_rgb, write_bytes  # noqa: E402
+
 W, H = 13, 7
-
-
-def colour(i):
-    return ((i * 67 + 13) % 256, (i * 151 + 40) % 256, (i * 29 + 200) % 256)
 
 
 def five_bit(v):
@@ -32,14 +32,7 @@ def five_bit(v):
 def magick_rgb(path):
     # ImageMagick keeps a bottom-up file's rows as stored and notes the
     # orientation beside them; -auto-orient puts the top row first.
-    return subprocess.run(["convert", path, "-auto-orient", "-depth", "8", "rgb:-"], check=True,
-                          capture_output=True).stdout
-
-
-def pillow_rgb(path):
-    with Image.open(path) as im:
-        im.load()
-        return im.convert("RGB").tobytes()
+    return oracle_common.magick_rgb(path, "-auto-orient")
 
 
 def make(folder):
@@ -59,8 +52,7 @@ def make(folder):
     rgb555 = bytes(five_bit(v) for v in true_rgb)
 
     def emit(name, bits, rgb):
-        with open(os.path.join(folder, name + ".rgb"), "wb") as f:
-            f.write(rgb)
+        write_bytes(os.path.join(folder, name + ".rgb"), rgb)
         cases.append((name, bits))
 
     def magick(name, image, args, bits, rgb):
@@ -112,20 +104,8 @@ def make(folder):
 
 
 def check(path, rgb, fields555, peers):
-    want = open(rgb, "rb").read()
-    readers = {"pillow": pillow_rgb, "magick": magick_rgb}
-    status = 0
-    for peer in peers:
-        got = readers[peer](path)
-        if fields555:
-            got = bytes(v >> 3 for v in got)
-            want_cmp = bytes(v >> 3 for v in want)
-        else:
-            want_cmp = want
-        if got != want_cmp:
-            print("%s reads %s differently" % (peer, path), file=sys.stderr)
-            status = 1
-    return status
+    return check_peers(path, rgb, {"pillow": pillow_rgb, "magick": magick_rgb}, peers,
+                       3 if fields555 else 0)
 
 
 if __name__ == "__main__":

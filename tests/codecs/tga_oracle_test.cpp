@@ -3,9 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
-#include <sstream>
 #include <string>
 
 #include "codecs/tga.h"
@@ -13,48 +10,37 @@
 
 namespace {
 
+using codec_test::MakePeerFiles;
+using codec_test::PeerFile;
 using codec_test::ReadFile;
 using codec_test::RunCommand;
 using codec_test::TempDir;
 using codec_test::ToRgb;
 
-// Debian's interpreter first: the peers' Python modules are its packages.
-std::string Python() {
-    return access("/usr/bin/python3", X_OK) == 0 ? "/usr/bin/python3" : "python3";
-}
-
 std::string Oracle() {
-    return Python() + " " + DRAPEWELL_TGA_ORACLE;
+    return codec_test::Oracle(DRAPEWELL_TGA_ORACLE);
 }
 
 class TgaOracle : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (RunCommand("command -v convert >/dev/null 2>&1") != 0 ||
-            RunCommand(Python() + " -c 'import PIL' 2>/dev/null") != 0)
+        if (!codec_test::HaveMagick() || !codec_test::HavePillow())
             GTEST_SKIP() << "ImageMagick or Pillow is not installed";
     }
 };
 
 TEST_F(TgaOracle, PeerFilesDecodeToTheirPixels) {
     TempDir dir;
-    std::string manifest;
-    ASSERT_EQ(RunCommand(Oracle() + " make " + dir.Path().string(), &manifest), 0);
-    std::istringstream lines(manifest);
-    std::string name;
-    std::uint32_t width, height, bits;
-    int cases = 0;
-    while (lines >> name >> width >> height >> bits) {
-        SCOPED_TRACE(name);
-        ++cases;
+    std::vector<PeerFile> files;
+    ASSERT_TRUE(MakePeerFiles(Oracle(), dir, &files));
+    for (const PeerFile& file : files) {
+        SCOPED_TRACE(file.name);
         CDibImage picture;
-        ASSERT_TRUE(LoadTga(picture, dir / (name + ".tga")));
-        EXPECT_EQ(picture.GetWidth(), width);
-        EXPECT_EQ(picture.GetHeight(), height);
-        EXPECT_EQ(picture.GetBitCount(), bits);
-        EXPECT_EQ(ToRgb(picture), ReadFile(dir / (name + ".rgb")));
+        ASSERT_TRUE(LoadTga(picture, dir / (file.name + ".tga")));
+        codec_test::ExpectShape(picture, file);
+        EXPECT_EQ(ToRgb(picture), ReadFile(dir / (file.name + ".rgb")));
     }
-    EXPECT_EQ(cases, 15);
+    EXPECT_EQ(files.size(), 15u);
 }
 
 TEST_F(TgaOracle, OurFilesDecodeToTheSamePixelsInThePeers) {
@@ -68,13 +54,8 @@ TEST_F(TgaOracle, OurFilesDecodeToTheSamePixelsInThePeers) {
                 for (std::uint32_t x = 0; x < picture.GetStride(); ++x)
                     picture.GetRow(y)[x] =
                         static_cast<std::uint8_t>(x < 8 ? 0x21 * y : x * 37 + y * 101);
-            if (bits <= 8) {
-                gdi::RGBQUAD table[256];
-                for (unsigned i = 0; i < 256; ++i)
-                    table[i] = {std::uint8_t(i * 3), std::uint8_t(255 - i), std::uint8_t(i * 7 + 1),
-                                0};
-                picture.SetPalette(0, 1u << bits, table);
-            }
+            if (bits <= 8)
+                codec_test::SetRampPalette(picture, bits);
             const std::string stem = dir / ("ours" + std::to_string(bits) + (runLength ? "r" : ""));
             ASSERT_TRUE(SaveTga(picture, stem + ".tga", runLength));
             codec_test::WriteFile(stem + ".rgb", ToRgb(picture));

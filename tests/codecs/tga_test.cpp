@@ -184,13 +184,8 @@ CDibImage Pattern(std::uint32_t width, std::uint32_t height, unsigned bits) {
     for (std::uint32_t y = 0; y < height; ++y)
         for (std::uint32_t x = 0; x < picture.GetStride(); ++x)
             picture.GetRow(y)[x] = static_cast<std::uint8_t>(x < 6 ? 0x41 : x * 37 + y * 101 + 3);
-    if (bits <= 8) {
-        std::vector<gdi::RGBQUAD> table(1u << bits);
-        for (std::size_t i = 0; i < table.size(); ++i)
-            table[i] = {static_cast<std::uint8_t>(i * 3), static_cast<std::uint8_t>(255 - i),
-                        static_cast<std::uint8_t>(i * 7 + 1), 0};
-        picture.SetPalette(0, static_cast<unsigned>(table.size()), table.data());
-    }
+    if (bits <= 8)
+        codec_test::SetRampPalette(picture, bits);
     return picture;
 }
 

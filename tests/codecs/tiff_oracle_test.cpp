@@ -3,9 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <random>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -14,85 +11,51 @@
 
 namespace {
 
+using codec_test::MakePeerFiles;
+using codec_test::MaxDifference;
+using codec_test::PeerFile;
+using codec_test::RandomPicture;
 using codec_test::ReadFile;
 using codec_test::RunCommand;
 using codec_test::TempDir;
 using codec_test::ToRgb;
 using Bytes = std::vector<std::uint8_t>;
 
-bool HaveOracle() {
-    return RunCommand(
-               "/usr/bin/python3 -c 'import PIL' 2>/dev/null && command -v convert >/dev/null") ==
-           0;
-}
-
 std::string Oracle() {
-    return std::string("/usr/bin/python3 ") + DRAPEWELL_TIFF_ORACLE;
-}
-
-// The largest difference of any one colour component.
-int MaxDifference(const Bytes& a, const Bytes& b) {
-    if (a.size() != b.size())
-        return 256;
-    int most = 0;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        most = std::max(most, std::abs(int{a[i]} - int{b[i]}));
-    return most;
+    return codec_test::Oracle(DRAPEWELL_TIFF_ORACLE);
 }
 
 TEST(TiffOracle, PeerFilesDecodeUpright) {
-    if (!HaveOracle())
+    if (!codec_test::HavePillowAndMagick())
         GTEST_SKIP() << "Pillow or ImageMagick missing";
     TempDir dir;
-    std::string listing;
-    ASSERT_EQ(RunCommand(Oracle() + " make " + dir.Path().string(), &listing), 0);
-    std::istringstream lines(listing);
-    std::string name;
-    std::uint32_t width, height, bits;
-    int tolerance, files = 0;
-    while (lines >> name >> width >> height >> bits >> tolerance) {
-        SCOPED_TRACE(name);
-        ++files;
+    std::vector<PeerFile> files;
+    ASSERT_TRUE(MakePeerFiles(Oracle(), dir, &files, true));
+    for (const PeerFile& file : files) {
+        SCOPED_TRACE(file.name);
         CPicture picture;
         std::vector<std::string> said;
         const bool loaded =
-            LoadTiff(picture, dir / (name + ".tif"),
+            LoadTiff(picture, dir / (file.name + ".tif"),
                      [&](std::string_view text, std::string_view) { said.emplace_back(text); });
         EXPECT_TRUE(said.empty());
-        if (bits == 0) {
+        if (file.bits == 0) {
             EXPECT_FALSE(loaded);
             EXPECT_FALSE(picture.IsValid());
             continue;
         }
         ASSERT_TRUE(loaded);
-        EXPECT_EQ(picture.GetBitCount(), bits);
-        EXPECT_EQ(picture.GetWidth(), width);
-        EXPECT_EQ(picture.GetHeight(), height);
-        EXPECT_LE(MaxDifference(ToRgb(picture), ReadFile(dir / (name + ".rgb"))), tolerance);
+        EXPECT_EQ(picture.GetBitCount(), file.bits);
+        EXPECT_EQ(picture.GetWidth(), file.width);
+        EXPECT_EQ(picture.GetHeight(), file.height);
+        EXPECT_LE(MaxDifference(ToRgb(picture), ReadFile(dir / (file.name + ".rgb"))),
+                  file.tolerance);
     }
-    EXPECT_EQ(files, 27);
-}
-
-CPicture RandomPicture(std::uint32_t width, std::uint32_t height, unsigned bits, unsigned seed) {
-    CPicture picture;
-    picture.Create(width, height, bits);
-    std::mt19937 rng(seed);
-    const std::size_t rowBytes = (std::size_t{width} * bits + 7) / 8;
-    for (std::uint32_t y = 0; y < height; ++y)
-        for (std::size_t i = 0; i < rowBytes; ++i)
-            picture.GetRow(y)[i] = static_cast<std::uint8_t>(rng());
-    if (bits <= 8) {
-        gdi::RGBQUAD table[256];
-        for (auto& q : table)
-            q = {static_cast<std::uint8_t>(rng()), static_cast<std::uint8_t>(rng()),
-                 static_cast<std::uint8_t>(rng()), 0};
-        picture.SetPalette(0, 1u << bits, table);
-    }
-    return picture;
+    EXPECT_EQ(files.size(), 27u);
 }
 
 TEST(TiffOracle, OurFilesDecodeInPillow) {
-    if (!HaveOracle())
+    if (!codec_test::HavePillowAndMagick())
         GTEST_SKIP() << "Pillow or ImageMagick missing";
     TempDir dir;
     struct Case {

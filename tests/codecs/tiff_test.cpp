@@ -13,6 +13,7 @@
 
 namespace {
 
+using codec_test::RandomPicture;
 using codec_test::ReadFile;
 using codec_test::TempDir;
 using codec_test::ToRgb;
@@ -56,24 +57,6 @@ Bytes HandTiff(std::uint32_t width, std::uint32_t height, std::uint16_t bits,
     out.insert(out.end(), {0, 0, 0, 0});
     out.insert(out.end(), strip.begin(), strip.end());
     return out;
-}
-
-CPicture RandomPicture(std::uint32_t width, std::uint32_t height, unsigned bits, unsigned seed) {
-    CPicture picture;
-    picture.Create(width, height, bits);
-    std::mt19937 rng(seed);
-    const std::size_t rowBytes = (std::size_t{width} * bits + 7) / 8;
-    for (std::uint32_t y = 0; y < height; ++y)
-        for (std::size_t i = 0; i < rowBytes; ++i)
-            picture.GetRow(y)[i] = static_cast<std::uint8_t>(rng());
-    if (bits <= 8) {
-        gdi::RGBQUAD table[256];
-        for (auto& q : table)
-            q = {static_cast<std::uint8_t>(rng()), static_cast<std::uint8_t>(rng()),
-                 static_cast<std::uint8_t>(rng()), 0};
-        picture.SetPalette(0, 1u << bits, table);
-    }
-    return picture;
 }
 
 TEST(TiffRead, ReportsAFileWithoutPagesAndUndecodablePixels) {

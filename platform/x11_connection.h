@@ -1,0 +1,48 @@
+#pragma once
+
+// A connection of our own to the X server, for the few jobs that talk Xlib
+// directly. Include only from sources that link Xlib.
+
+#include <X11/Xlib.h>
+
+#include <mutex>
+
+namespace x11 {
+
+// Xlib's error handler is one per process. Every job of ours that swaps it
+// for the duration of a request holds this lock, so two of them on different
+// threads can never restore each other's handler out of order.
+inline std::mutex& ErrorHandlerLock() {
+    static std::mutex lock;
+    return lock;
+}
+
+// Xlib ends the program when a connection is lost unless a per-connection
+// exit handler returns instead; this one only notes the loss.
+inline void NoteConnectionLost(Display*, void* lost) {
+    *static_cast<bool*>(lost) = true;
+}
+
+class Connection {
+public:
+    Connection() : display_(XOpenDisplay(nullptr)) {
+        if (display_)
+            XSetIOErrorExitHandler(display_, NoteConnectionLost, &lost_);
+    }
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+    // Everything not made RetainPermanent is freed by the server on close.
+    ~Connection() {
+        if (display_)
+            XCloseDisplay(display_);
+    }
+    Display* Get() const { return display_; }
+    // True once Xlib has reported the connection lost.
+    bool Lost() const { return lost_; }
+
+private:
+    Display* display_;
+    bool lost_ = false;
+};
+
+}  // namespace x11
