@@ -1,7 +1,7 @@
 # The commands the README names. Each configures its CMake preset as needed.
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build run test asan-test bench format clean
+.PHONY: all deps build run test asan-test bench package format clean
 
 all: build
 
@@ -33,6 +33,15 @@ bench: build
 	build/release/bin/drapewell-bench-codecs
 	scripts/with-xvfb 1920x1080 build/release/bin/drapewell-bench-apply
 	build/release/bin/drapewell-bench-walk
+	build/release/bin/drapewell-bench-edit
+
+# The Debian package, build/package/drapewell_VERSION_ARCH.deb: an optimised
+# build without tests, configured for /usr, packed by CPack.
+package: deps
+	cmake -S . -B build/package -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF \
+		-DCMAKE_INSTALL_PREFIX=/usr
+	cmake --build build/package -j $(JOBS)
+	cd build/package && cpack -G DEB
 
 format:
 	find platform image codecs wallpaper shell app tests bench fuzz tools -name '*.cpp' -o -name '*.h' | xargs clang-format -i

@@ -1,6 +1,40 @@
+#include <cstdio>
+#include <cstring>
+
 #include "app/wallpaper_app.h"
+#include "platform/product.h"
+
+namespace {
+
+// The program reads no arguments, except the two that print a text and end
+// it before anything else happens: no settings are read, no lock is taken,
+// no display is opened. Every other argument is ignored.
+constexpr const char kHelp[] =
+    "usage: drapewell [--help | --version]\n"
+    "\n"
+    "Drapewell changes the desktop wallpaper from a folder of pictures: on a\n"
+    "click, a global hotkey (F11), the tray menu or a timer. It runs once per\n"
+    "user and hides to the tray; everything is set in its window.\n"
+    "\n"
+    "  --help     print this text and exit\n"
+    "  --version  print the version and exit\n"
+    "\n"
+    "Settings: Drapewell.ini beside the program when that folder is writable,\n"
+    "otherwise $XDG_CONFIG_HOME/Drapewell/Drapewell.ini. See drapewell(1).\n";
+
+}  // namespace
 
 int main(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::fputs(kHelp, stdout);
+            return 0;
+        }
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("%s %s\n", GetProductName().c_str(), GetProductVersion().c_str());
+            return 0;
+        }
+    }
     CWallpaperApp app;
     return app.Run(argc, argv);
 }

@@ -11,6 +11,7 @@
 //                                 image N of a GIF before the operations
 //   drapewell-tool apply FILE [--method N] [--position center|tile|stretch] [--fit]
 //                                 one wallpaper change with the desktop's setters
+//   drapewell-tool --help | --version | help COMMAND | COMMAND --help
 // Exit status 0 on success (for apply: the desktop took the picture);
 // otherwise one line on stderr and status 1.
 
@@ -24,6 +25,9 @@
 #include "codecs/gif.h"
 #include "codecs/probe.h"
 #include "image/picture.h"
+#include "platform/product.h"
+#include "tools/edit_operations.h"
+#include "tools/show_command.h"
 #include "wallpaper/change_job.h"
 
 namespace {
@@ -61,6 +65,90 @@ int Usage() {
         "apply FILE [--method 1-4] [--position center|tile|stretch] [--fit]\n",
         stderr);
     return 1;
+}
+
+// The texts of --help and of "help COMMAND" (or "COMMAND --help"), on stdout.
+struct CommandHelp {
+    const char* name;
+    const char* text;
+};
+
+constexpr CommandHelp kCommandHelp[] = {
+    {"info",
+     "usage: drapewell-tool info FILE\n"
+     "Reads FILE by its extension and prints its type, width, height, bits per\n"
+     "pixel and number of colours, one \"name: value\" line each, then what the\n"
+     "header probe found (BMP, GIF and PCX files).\n"},
+    {"convert",
+     "usage: drapewell-tool convert IN OUT [OPERATION...]\n"
+     "Loads IN by its extension, applies the operations in the order given and\n"
+     "saves OUT by its extension. Operations:\n"
+     "  --grey                 grey levels\n"
+     "  --bits 1|4|8|16|24|32  convert to that depth\n"
+     "  --to16, --to24         convert to 16 or 24 bits per pixel\n"
+     "  --flip, --mirror       turn upside down, mirror left to right\n"
+     "  --rotate 90|-90|DEG    quarter turns, or 1 to 89 degrees clockwise\n"
+     "  --resize WxH[!]        fit into WxH keeping the aspect, or exactly with !\n"
+     "  --frame N              take image N (from 1) of a GIF first\n"
+     "  --select-rect L,T,R,B  select a rectangle (right and bottom exclusive);\n"
+     "                         later operations work inside the selection\n"
+     "  --select-ellipse L,T,R,B  select the ellipse in the inclusive box\n"
+     "  --brightness N[,mul]   add N (-255..255) to every byte, or with mul scale\n"
+     "                         by N percent\n"
+     "  --contrast P, --hue H,S (percents), --balance R,G,B, --invert\n"
+     "  --filter CODE          a named 3x3 filter (1, 2, 4, ... 1048576)\n"
+     "  --kernel SIZE,DIV,k1,...  SIZE*SIZE weights row by row, sums / DIV\n"
+     "  --blur N, --motion-blur LEN,DIR (8 right, 16 left), --mosaic N,\n"
+     "  --diffuse N (32-bit pictures), --emboss D, --edge N\n"
+     "  --wave A,F, --cylinder, --spherize N (1 to 100)\n"
+     "  --combine FILE,MODE,X,Y  MODE 1 and, 2 or, 4 xor, 8 add, 16 subtract,\n"
+     "                         32 multiply; FILE's top-left corner at X,Y\n"
+     "  --blend FILE,OPACITY,X,Y (0 to 255), --alpha-blend FILE,X,Y (32-bit FILE)\n"
+     "An operation that does not apply to the picture is an error.\n"},
+    {"show",
+     "usage: drapewell-tool show FILE [--zoom N] [--transition EFFECT,SUBTYPE,DELAY,COUNT]\n"
+     "Shows FILE in a window; Escape closes it.\n"
+     "  --zoom N      2 to 16 magnifies, -2 to -16 reduces\n"
+     "  --transition  reveal the picture first: EFFECT 4 wipe, 8 slide (SUBTYPE\n"
+     "                1-128 and 1-32), 16 or 32 blinds (COUNT passes), 64 dissolve\n"
+     "                (COUNT-pixel blocks); DELAY in microseconds per step\n"
+     "                (blinds: milliseconds per pass)\n"},
+    {"apply",
+     "usage: drapewell-tool apply FILE [--method 1-4] [--position center|tile|stretch] [--fit]\n"
+     "Makes FILE the desktop wallpaper now, as Drapewell's window would, and\n"
+     "prints the file handed to the desktop and the change method's outcome.\n"
+     "  --method N    1 automatic (default), 2 X11 root window, 3 Wayland\n"
+     "                compositor tool, 4 desktop portal\n"
+     "  --position P  center (default), tile or stretch\n"
+     "  --fit         fit a stretched picture to the screen\n"
+     "Exits with status 0 only when the desktop accepted the picture.\n"},
+};
+
+int Help() {
+    std::printf(
+        "usage: drapewell-tool COMMAND [ARGUMENTS...]\n"
+        "       drapewell-tool help COMMAND | COMMAND --help\n"
+        "       drapewell-tool --help | --version\n"
+        "\n"
+        "Commands:\n"
+        "  info FILE                 type, size and depth of a picture file\n"
+        "  convert IN OUT [OP...]    load, apply operations, save in another format\n"
+        "  apply FILE [OPTION...]    make a picture the desktop wallpaper now\n"
+        "  show FILE [OPTION...]     show a picture in a window, zoomed or revealed\n"
+        "\n"
+        "Every command exits with status 0 on success; otherwise it prints one line\n"
+        "on stderr and exits with status 1. See drapewell-tool(1).\n");
+    return 0;
+}
+
+int CommandHelpFor(const char* name) {
+    for (const CommandHelp& entry : kCommandHelp) {
+        if (std::strcmp(entry.name, name) == 0) {
+            std::fputs(entry.text, stdout);
+            return 0;
+        }
+    }
+    return Fail(std::string("no such command: ") + name);
 }
 
 int Load(CPicture& picture, const std::string& path) {
@@ -102,6 +190,8 @@ struct Operation {
     std::int32_t number = 0;  // --bits, --rotate; --resize width
     std::int32_t height = 0;  // --resize
     bool exact = false;       // --resize WxH!
+    gdi::RECT rect{};         // --select-rect, --select-ellipse
+    EditOperation edit;       // the editing operations
 };
 
 bool ParseNumber(const std::string& text, std::int32_t& out) {
@@ -120,22 +210,54 @@ bool ParseSize(const std::string& text, Operation& op) {
            ParseNumber(size.substr(x + 1), op.height) && op.number > 0 && op.height > 0;
 }
 
+// L,T,R,B for the selection options.
+bool ParseRect(const std::string& text, gdi::RECT& out) {
+    std::int32_t v[4];
+    std::size_t start = 0;
+    for (int i = 0; i < 4; ++i) {
+        const std::size_t comma = text.find(',', start);
+        if ((comma == std::string::npos) != (i == 3))
+            return false;
+        const std::size_t length = comma == std::string::npos ? std::string::npos : comma - start;
+        if (!ParseNumber(text.substr(start, length), v[i]))
+            return false;
+        start = comma + 1;
+    }
+    out = {v[0], v[1], v[2], v[3]};
+    return true;
+}
+
 // Reads the operations from argv[first] on; an empty string, or what is wrong.
 std::string ParseOperations(int argc, char** argv, int first, std::vector<Operation>& out) {
     for (int i = first; i < argc; ++i) {
         Operation op{argv[i]};
+        if (bool takesValue = false; IsEditOption(op.option, takesValue)) {
+            op.edit.option = op.option;
+            if (takesValue && i + 1 >= argc)
+                return op.option + " needs a value";
+            if (takesValue) {
+                if (std::string error = ParseEditValue(op.edit, argv[++i]); !error.empty())
+                    return error;
+            }
+            out.push_back(op);
+            continue;
+        }
         if (op.option == "--grey" || op.option == "--to16" || op.option == "--to24" ||
             op.option == "--flip" || op.option == "--mirror") {
             out.push_back(op);
             continue;
         }
         if (op.option != "--bits" && op.option != "--rotate" && op.option != "--resize" &&
-            op.option != "--frame")
+            op.option != "--frame" && op.option != "--select-rect" &&
+            op.option != "--select-ellipse")
             return "unknown operation " + op.option;
         if (i + 1 >= argc)
             return op.option + " needs a value";
         const std::string value = argv[++i];
-        if (op.option == "--bits") {
+        if (op.option == "--select-rect" || op.option == "--select-ellipse") {
+            if (!ParseRect(value, op.rect))
+                return op.option + " takes L,T,R,B, not " + value;
+        } else if (op.option == "--bits") {
             if (!ParseNumber(value, op.number) ||
                 !gdi::IsSupportedBitCount(static_cast<std::uint32_t>(op.number)))
                 return "--bits takes 1, 4, 8, 16, 24 or 32, not " + value;
@@ -157,8 +279,14 @@ std::string ParseOperations(int argc, char** argv, int first, std::vector<Operat
 // Applies one operation; an empty string, or why it could not be done. A
 // conversion with nothing to do (already grey, already that depth) succeeds.
 std::string ApplyOperation(CPicture& picture, const Operation& op) {
+    if (!op.edit.option.empty())
+        return ApplyEditOperation(picture, op.edit);
     bool done = true;
-    if (op.option == "--grey") {
+    if (op.option == "--select-rect") {
+        picture.SelectRect(op.rect.left, op.rect.top, op.rect.right, op.rect.bottom, 0);
+    } else if (op.option == "--select-ellipse") {
+        picture.SelectEllipse(op.rect.left, op.rect.top, op.rect.right, op.rect.bottom, 0);
+    } else if (op.option == "--grey") {
         picture.ToGrey();
     } else if (op.option == "--bits") {
         picture.ConvertBitCount(static_cast<std::uint32_t>(op.number));
@@ -272,11 +400,27 @@ int Apply(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0 ||
+                      std::strcmp(argv[1], "help") == 0))
+        return Help();
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("drapewell-tool (%s) %s\n", GetProductName().c_str(),
+                    GetProductVersion().c_str());
+        return 0;
+    }
+    if (argc == 3 && std::strcmp(argv[1], "help") == 0)
+        return CommandHelpFor(argv[2]);
+    for (int i = 2; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0)
+            return CommandHelpFor(argv[1]);
+    }
     if (argc == 3 && std::strcmp(argv[1], "info") == 0)
         return Info(argv[2]);
     if (argc >= 4 && std::strcmp(argv[1], "convert") == 0)
         return Convert(argc, argv);
     if (argc >= 3 && std::strcmp(argv[1], "apply") == 0)
         return Apply(argc, argv);
+    if (argc >= 3 && std::strcmp(argv[1], "show") == 0)
+        return ShowCommand(argc, argv);
     return Usage();
 }

@@ -102,5 +102,34 @@ check "--resize to nothing" fails_cleanly convert "$dir/in.png" "$dir/x.bmp" --r
 check "--bits without a value" fails_cleanly convert "$dir/in.png" "$dir/x.bmp" --bits
 check "--mirror of a 1-bit picture" fails_cleanly convert "$dir/mono.bmp" "$dir/x.bmp" --mirror
 
+# Selections confine the operations that follow them.
+pixel() { convert "$1" -format "%[pixel:p{$2}]" info:; }
+export -f pixel
+check "--select-rect then --flip flips only the rectangle" bash -c "'$tool' convert '$dir/in.png' '$dir/sel.png' --select-rect 2,3,12,11 --flip && convert '$dir/in.png' \( +clone -crop 10x8+2+3 +repage -flip \) -geometry +2+3 -composite '$dir/im-sel.png' && compare -metric AE '$dir/sel.png' '$dir/im-sel.png' null: 2>&1 | grep -qx 0"
+check "--select-ellipse leaves the box's corners alone" bash -c "'$tool' convert '$dir/in.png' '$dir/ell.png' --select-ellipse 0,0,9,9 --flip && [ \"\$(pixel '$dir/ell.png' 0,0)\" = \"\$(pixel '$dir/in.png' 0,0)\" ] && [ \"\$(pixel '$dir/ell.png' 5,1)\" = \"\$(pixel '$dir/in.png' 5,8)\" ]"
+check "--select-rect with three numbers" fails_cleanly convert "$dir/in.png" "$dir/x.bmp" --select-rect 1,2,3
+check "--select-ellipse with junk" fails_cleanly convert "$dir/in.png" "$dir/x.bmp" --select-ellipse 1,2,3,x
+
+# The viewer.
+check "show without a display" env DISPLAY= WAYLAND_DISPLAY= bash -c "$(declare -f fails_cleanly); tool='$tool' dir='$dir' fails_cleanly show '$dir/in.png'"
+check "show with a zoom out of range" fails_cleanly show "$dir/in.png" --zoom 40
+check "show with an unknown effect" fails_cleanly show "$dir/in.png" --transition 5,1,0,1
+if command -v Xvfb >/dev/null && command -v xdotool >/dev/null; then
+    # A transition of 23 one-second steps: only Escape ends it in time.
+    check "show closes on Escape during a transition" timeout 15 "$with_xvfb" 320x240 bash -c "
+        '$tool' show '$dir/in.png' --zoom 2 --transition 4,1,1000000,1 & pid=\$!
+        window=\$(xdotool search --sync --onlyvisible --name in.png | head -1)
+        xdotool windowfocus --sync \"\$window\" key Escape
+        wait \$pid"
+fi
+
+# Editing operations.
+check "--invert matches ImageMagick's -negate" bash -c "'$tool' convert '$dir/in.png' '$dir/neg.png' --invert && convert '$dir/in.png' -negate '$dir/im-neg.png' && compare -metric AE '$dir/neg.png' '$dir/im-neg.png' null: 2>&1 | grep -qx 0"
+check "--combine with itself in mode 16 gives black" bash -c "'$tool' convert '$dir/in.png' '$dir/black.png' --combine '$dir/in.png,16,0,0' && [ \"\$(identify -format %[max] '$dir/black.png')\" = 0 ]"
+check "--blur, --filter and --spherize in a row" "$tool" convert "$dir/in.png" "$dir/edit.bmp" --blur 5 --filter 16 --spherize 50 --brightness 50,mul
+check "--kernel with too few weights" fails_cleanly convert "$dir/in.png" "$dir/x.bmp" --kernel 3,1,1,1
+check "--diffuse of a 24-bit picture" fails_cleanly convert "$dir/in.png" "$dir/x.bmp" --diffuse 4
+check "--blend with a missing file" fails_cleanly convert "$dir/in.png" "$dir/x.bmp" --blend "$dir/none.png,100,0,0"
+
 echo "tool tests: $failures failed"
 [ "$failures" -eq 0 ]
