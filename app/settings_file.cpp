@@ -7,7 +7,7 @@
 
 std::string SettingsFilePathFor(const std::string& moduleDir, const std::string& configDir) {
     const std::string name = GetProductName() + ".ini";
-    if (!moduleDir.empty()) {
+    if (!moduleDir.empty() && moduleDir.rfind("/usr/", 0) != 0) {
         const std::string beside = moduleDir + name;
         struct stat st;
         if (lstat(beside.c_str(), &st) == 0 || IsWritableDirectory(moduleDir))

@@ -4,6 +4,9 @@
 // that directory is writable or the file already lies there (a portable
 // install keeps its settings with it), otherwise in the user's
 // configuration directory, $XDG_CONFIG_HOME/Drapewell/Drapewell.ini.
+// A program installed by the system (under /usr/) always uses the latter,
+// even when run by root, who can write the system's directories: settings
+// never land in /usr/bin.
 
 #include <string>
 

@@ -173,6 +173,9 @@ TEST_F(SettingsTest, TheFileLivesBesideTheProgramOrInTheConfigDirectory) {
     chmod(dir_.c_str(), 0755);
     EXPECT_EQ(SettingsFilePathFor("", config), fallback);
     EXPECT_EQ(SettingsFilePathFor("", ""), "");
+    // A system-wide install keeps settings per user, even for root.
+    EXPECT_EQ(SettingsFilePathFor("/usr/bin/", config), fallback);
+    EXPECT_EQ(SettingsFilePathFor("/usr/local/bin/", config), fallback);
     EXPECT_EQ(GetSettingsFilePath(), GetModuleDirectory() + "Drapewell.ini");
 
     // The first save there creates the file with its directory.
