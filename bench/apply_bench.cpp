@@ -29,6 +29,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_support.h"
 #include "codecs/jpeg.h"
 #include "wallpaper/change_job.h"
 
@@ -38,21 +39,6 @@ namespace {
 
 constexpr std::uint32_t kScreenWidth = 1920;
 constexpr std::uint32_t kScreenHeight = 1080;
-
-// Smooth gradients with some texture: compresses like a photograph.
-CPicture MakePicture(std::uint32_t width, std::uint32_t height) {
-    CPicture p;
-    p.Create(width, height, 24);
-    for (std::uint32_t y = 0; y < height; ++y) {
-        std::uint8_t* row = p.GetRow(y);
-        for (std::uint32_t x = 0; x < width; ++x) {
-            row[3 * x] = static_cast<std::uint8_t>(x / 24 + (x * y) % 7);
-            row[3 * x + 1] = static_cast<std::uint8_t>(y / 16 + (x ^ y) % 5);
-            row[3 * x + 2] = static_cast<std::uint8_t>((x + y) / 40);
-        }
-    }
-    return p;
-}
 
 class AcceptingSetter : public desktop::WallpaperSetter {
 public:
@@ -139,18 +125,13 @@ struct Row {
     }
 };
 
-bool HaveProgram(const char* name) {
-    const std::string command = std::string("command -v ") + name + " >/dev/null 2>&1";
-    return std::system(command.c_str()) == 0;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc == 4 && std::strcmp(argv[1], "--pipeline") == 0)
         return RunPipeline(argv[2], argv[3]);
     if (argc == 3 && std::strcmp(argv[1], "--make-sample") == 0)
-        return SaveJpeg(MakePicture(6000, 4000), argv[2], 90) ? 0 : 1;
+        return SaveJpeg(bench::MakePhotoLikePicture(6000, 4000), argv[2], 90) ? 0 : 1;
     const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 7;
 
     char pattern[] = "/tmp/drapewell-apply-bench-XXXXXX";
@@ -171,7 +152,7 @@ int main(int argc, char** argv) {
     Row tool{"drapewell-tool apply --method 2", {}};
     Row vips{"vipsthumbnail -s 1920x1080", {}};
     const bool withTool = std::getenv("DISPLAY") && *std::getenv("DISPLAY");
-    const bool withVips = HaveProgram("vipsthumbnail");
+    const bool withVips = bench::HaveProgram("vipsthumbnail");
     const std::string size = std::to_string(kScreenWidth) + "x" + std::to_string(kScreenHeight);
 
     for (int i = 0; i < rounds; ++i) {

@@ -23,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_support.h"
 #include "codecs/bmp.h"
 #include "codecs/jpeg.h"
 #include "codecs/png.h"
@@ -31,22 +32,6 @@
 extern char** environ;
 
 namespace {
-
-// Smooth gradients with some texture: compresses like a photograph, not like
-// noise or a flat colour.
-CPicture MakePicture(std::uint32_t width, std::uint32_t height) {
-    CPicture p;
-    p.Create(width, height, 24);
-    for (std::uint32_t y = 0; y < height; ++y) {
-        std::uint8_t* row = p.GetRow(y);
-        for (std::uint32_t x = 0; x < width; ++x) {
-            row[3 * x] = static_cast<std::uint8_t>(x / 24 + (x * y) % 7);
-            row[3 * x + 1] = static_cast<std::uint8_t>(y / 16 + (x ^ y) % 5);
-            row[3 * x + 2] = static_cast<std::uint8_t>((x + y) / 40);
-        }
-    }
-    return p;
-}
 
 std::string samplesDir;  // made on first use, removed at exit
 
@@ -64,17 +49,12 @@ const Samples& Files() {
         samplesDir = s.dir;
         s.jpeg = s.dir + "/large.jpg";
         s.png = s.dir + "/large.png";
-        const CPicture large = MakePicture(6000, 4000);
+        const CPicture large = bench::MakePhotoLikePicture(6000, 4000);
         if (!SaveJpeg(large, s.jpeg, 90) || !SavePng(large, s.png, false))
             std::fprintf(stderr, "cannot write the sample files in %s\n", s.dir.c_str());
         return s;
     }();
     return samples;
-}
-
-bool HaveProgram(const char* name) {
-    const std::string command = std::string("command -v ") + name + " >/dev/null 2>&1";
-    return std::system(command.c_str()) == 0;
 }
 
 // Runs argv to completion with output discarded; returns the seconds it took,
@@ -102,7 +82,7 @@ double TimeCommand(std::vector<std::string> args) {
 }
 
 void RunPeer(benchmark::State& state, const char* program, std::vector<std::string> args) {
-    if (!HaveProgram(program)) {
+    if (!bench::HaveProgram(program)) {
         state.SkipWithError("peer not installed");
         return;
     }
@@ -192,7 +172,7 @@ BENCHMARK(BM_Png_Convert)->Iterations(kDecodeRuns)->UseManualTime()->Unit(benchm
 // exists, so the row shows our own cost rather than the disk's; the second
 // row saves beside the sample files, fsync and all.
 const CPicture& Screen() {
-    static const CPicture picture = MakePicture(1920, 1080);
+    static const CPicture picture = bench::MakePhotoLikePicture(1920, 1080);
     return picture;
 }
 
