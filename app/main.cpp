@@ -2,7 +2,7 @@
 #include <cstring>
 
 #include "app/wallpaper_app.h"
-#include "platform/product.h"
+#include "platform/base/product.h"
 
 namespace {
 

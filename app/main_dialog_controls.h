@@ -6,7 +6,7 @@
 #include <QWidget>
 #include <cstdint>
 
-#include "platform/hotkey_keys.h"
+#include "platform/hotkey/hotkey_keys.h"
 
 class QToolButton;
 

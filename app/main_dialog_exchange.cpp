@@ -8,7 +8,7 @@
 #include <QSignalBlocker>
 
 #include "app/main_dialog.h"
-#include "platform/messages.h"
+#include "platform/qt/messages.h"
 
 namespace {
 

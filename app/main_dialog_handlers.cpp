@@ -10,7 +10,7 @@
 #include "app/main_dialog.h"
 #include "app/main_dialog_services.h"
 #include "app/picture_list.h"
-#include "platform/messages.h"
+#include "platform/qt/messages.h"
 #include "shell/open_target.h"
 #include "wallpaper/change_job.h"
 

@@ -14,7 +14,7 @@
 #include "app/dialog_units.h"
 #include "app/main_dialog.h"
 #include "app/main_dialog_controls.h"
-#include "platform/hotkey_keys.h"
+#include "platform/hotkey/hotkey_keys.h"
 
 namespace {
 

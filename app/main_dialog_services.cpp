@@ -4,7 +4,7 @@
 
 #include "app/app_icon.h"
 #include "app/main_dialog.h"
-#include "platform/hotkey.h"
+#include "platform/hotkey/hotkey.h"
 #include "shell/about_box.h"
 #include "shell/tray_icon.h"
 #include "shell/tray_menu.h"

@@ -9,7 +9,7 @@
 #include "app/main_dialog_services.h"
 #include "app/settings_file.h"
 #include "app/start_at_login.h"
-#include "platform/messages.h"
+#include "platform/qt/messages.h"
 
 void CMainDlg::LoadSettings() {
     OpenSettingsFile(ini_,

@@ -17,9 +17,9 @@
 #include "app/main_dialog_controls.h"
 #include "app/main_dialog_services.h"
 #include "platform/desktop/desktop.h"
-#include "platform/hotkey_keys.h"
-#include "platform/messages.h"
-#include "platform/product.h"
+#include "platform/hotkey/hotkey_keys.h"
+#include "platform/qt/messages.h"
+#include "platform/base/product.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <span>
 
-#include "platform/directory_walk.h"
+#include "platform/base/directory_walk.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <system_error>
 
 #include "app/picture_list.h"
-#include "platform/paths.h"
+#include "platform/base/paths.h"
 
 namespace fs = std::filesystem;
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "app/start_at_login.h"
-#include "platform/paths.h"
+#include "platform/base/paths.h"
 
 namespace {
 

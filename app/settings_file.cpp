@@ -2,8 +2,8 @@
 
 #include <sys/stat.h>
 
-#include "platform/paths.h"
-#include "platform/product.h"
+#include "platform/base/paths.h"
+#include "platform/base/product.h"
 
 std::string SettingsFilePathFor(const std::string& moduleDir, const std::string& configDir) {
     const std::string name = GetProductName() + ".ini";

@@ -1,8 +1,8 @@
 #include "app/start_at_login.h"
 
-#include "platform/autostart.h"
-#include "platform/paths.h"
-#include "platform/product.h"
+#include "platform/base/autostart.h"
+#include "platform/base/paths.h"
+#include "platform/base/product.h"
 
 std::string AutostartFileFor(const std::string& configDir) {
     if (configDir.empty())

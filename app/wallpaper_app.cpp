@@ -5,9 +5,9 @@
 #include "app/app_icon.h"
 #include "app/main_dialog.h"
 #include "app/sample_pictures.h"
-#include "platform/messages.h"
-#include "platform/product.h"
-#include "platform/single_instance.h"
+#include "platform/qt/messages.h"
+#include "platform/base/product.h"
+#include "platform/qt/single_instance.h"
 
 int CWallpaperApp::Run(int argc, char** argv) {
     QApplication app(argc, argv);

@@ -27,7 +27,7 @@
 #include "codecs/bmp.h"
 #include "codecs/jpeg.h"
 #include "codecs/png.h"
-#include "platform/files.h"
+#include "platform/base/files.h"
 
 extern char** environ;
 

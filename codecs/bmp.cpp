@@ -3,7 +3,7 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/files.h"
+#include "platform/base/files.h"
 #include "platform/gdi/dib_section.h"
 #include "platform/gdi/types.h"
 

@@ -6,8 +6,8 @@
 #include "codecs/gif.h"
 #include "codecs/gif_lzw.h"
 #include "codecs/gif_scan.h"
-#include "platform/files.h"
-#include "platform/resources.h"
+#include "platform/base/files.h"
+#include "platform/base/resources.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "codecs/pcx.h"
 #include "codecs/pcx_format.h"
-#include "platform/files.h"
-#include "platform/resources.h"
+#include "platform/base/files.h"
+#include "platform/base/resources.h"
 
 bool LoadPcx(CDibImage& picture, const std::string& path) {
     if (picture.IsValid())

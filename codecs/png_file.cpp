@@ -1,6 +1,6 @@
 #include "codecs/png.h"
-#include "platform/files.h"
-#include "platform/resources.h"
+#include "platform/base/files.h"
+#include "platform/base/resources.h"
 
 bool LoadPng(CPicture& picture, const std::string& path) {
     if (picture.IsValid())

@@ -5,7 +5,7 @@
 
 #include "codecs/dispatch.h"
 #include "codecs/gif.h"
-#include "platform/files.h"
+#include "platform/base/files.h"
 
 namespace {
 

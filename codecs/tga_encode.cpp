@@ -3,7 +3,7 @@
 
 #include "codecs/tga.h"
 #include "codecs/tga_format.h"
-#include "platform/files.h"
+#include "platform/base/files.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "codecs/tga.h"
-#include "platform/files.h"
-#include "platform/resources.h"
+#include "platform/base/files.h"
+#include "platform/base/resources.h"
 
 bool LoadTga(CDibImage& picture, const std::string& path) {
     if (picture.IsValid())

@@ -5,9 +5,9 @@
 #include "codecs/tiff.h"
 #include "codecs/tiff_memory.h"
 #include "codecs/tiff_orientation.h"
-#include "platform/files.h"
+#include "platform/base/files.h"
 #include "platform/gdi/dib_section.h"
-#include "platform/resources.h"
+#include "platform/base/resources.h"
 
 namespace {
 

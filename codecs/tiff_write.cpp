@@ -4,7 +4,7 @@
 #include "codecs/tiff.h"
 #include "codecs/tiff_memory.h"
 #include "image/pixel_formats.h"
-#include "platform/files.h"
+#include "platform/base/files.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include "image/dib_image.h"
 #include "platform/gdi/display.h"
-#include "platform/screen_capture.h"
+#include "platform/x11/screen_capture.h"
 
 int CDibImage::CaptureScreen(const gdi::RECT* rect) {
     const gdi::RECT screen{0, 0, gdi::GetDeviceCaps(gdi::HORZRES),

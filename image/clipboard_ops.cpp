@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "image/dib_image.h"
-#include "platform/clipboard.h"
+#include "platform/base/clipboard.h"
 
 namespace {
 

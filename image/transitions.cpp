@@ -9,7 +9,7 @@
 
 #include "image/device_bitmap.h"
 #include "platform/gdi/draw.h"
-#include "platform/timestamp.h"
+#include "platform/base/timestamp.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <QPushButton>
 #include <QStyle>
 
-#include "platform/product.h"
+#include "platform/base/product.h"
 #include "shell/open_target.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <QMouseEvent>
 #include <QPalette>
 
-#include "platform/messages.h"
+#include "platform/qt/messages.h"
 #include "shell/open_target.h"
 
 namespace {

@@ -1,7 +1,7 @@
 #include "shell/ini_file.h"
 
-#include "platform/paths.h"
-#include "platform/profile.h"
+#include "platform/base/paths.h"
+#include "platform/base/profile.h"
 #include "shell/ini_values.h"
 
 namespace {

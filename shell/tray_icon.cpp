@@ -10,7 +10,7 @@
 
 #include <string>
 
-#include "platform/resources.h"
+#include "platform/base/resources.h"
 #include "shell/tray_menu.h"
 
 namespace shell {

@@ -3,7 +3,7 @@
 #include <QAction>
 #include <QMenu>
 
-#include "platform/product.h"
+#include "platform/base/product.h"
 
 namespace shell {
 

@@ -25,7 +25,7 @@
 #include "codecs/gif.h"
 #include "codecs/probe.h"
 #include "image/picture.h"
-#include "platform/product.h"
+#include "platform/base/product.h"
 #include "tools/edit_operations.h"
 #include "tools/show_command.h"
 #include "wallpaper/change_job.h"

@@ -18,8 +18,8 @@
 #include "codecs/dispatch.h"
 #include "image/device_bitmap.h"
 #include "image/picture.h"
-#include "platform/timestamp.h"
-#include "platform/window_dc.h"
+#include "platform/base/timestamp.h"
+#include "platform/qt/window_dc.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include "platform/gdi/dc.h"
 #include "platform/gdi/display.h"
 #include "platform/gdi/draw.h"
-#include "platform/paths.h"
+#include "platform/base/paths.h"
 #include "wallpaper/fitted_load.h"
 
 namespace wallpaper {

@@ -4,7 +4,7 @@
 
 #include "codecs/dispatch.h"
 #include "codecs/jpeg.h"
-#include "platform/files.h"
+#include "platform/base/files.h"
 
 namespace wallpaper {
 

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <utility>
 
-#include "platform/paths.h"
+#include "platform/base/paths.h"
 
 namespace desktop {
 

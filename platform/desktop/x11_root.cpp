@@ -10,67 +10,14 @@
 #include <mutex>
 
 #include "platform/desktop/setters.h"
-#include "platform/x11_connection.h"
+#include "platform/x11/x11_error_trap.h"
 
 namespace desktop {
 
 namespace {
 
-// Xlib's error handler is process-wide. While one Apply runs, errors on its
-// own connection are recorded instead of ending the program; errors on any
-// other connection (Qt's, say) go on to the handler that was there before.
-Display* g_trapDisplay = nullptr;
-XErrorHandler g_previousHandler = nullptr;
-int g_errorCode = 0;
-int g_errorRequest = 0;
-
-int TrapError(Display* display, XErrorEvent* event) {
-    if (display == g_trapDisplay) {
-        if (g_errorCode == 0) {
-            g_errorCode = event->error_code;
-            g_errorRequest = event->request_code;
-        }
-        return 0;
-    }
-    return g_previousHandler ? g_previousHandler(display, event) : 0;
-}
-
 using x11::Connection;
-
-class ErrorTrap {
-public:
-    explicit ErrorTrap(const Connection& connection) : connection_(connection) {
-        g_trapDisplay = connection.Get();
-        g_errorCode = 0;
-        g_previousHandler = XSetErrorHandler(TrapError);
-    }
-    ErrorTrap(const ErrorTrap&) = delete;
-    ErrorTrap& operator=(const ErrorTrap&) = delete;
-    ~ErrorTrap() {
-        XSetErrorHandler(g_previousHandler);
-        g_trapDisplay = nullptr;
-    }
-
-    // Waits for the server to process everything sent so far; returns the
-    // first error since the last call ("" when there was none) and clears it.
-    std::string Sync() {
-        if (!connection_.Lost())
-            XSync(connection_.Get(), False);
-        if (connection_.Lost())
-            return "the connection to the X server was lost";
-        if (g_errorCode == 0)
-            return {};
-        char text[256] = {};
-        XGetErrorText(connection_.Get(), g_errorCode, text, sizeof text);
-        std::string message =
-            std::string(text) + " (request " + std::to_string(g_errorRequest) + ")";
-        g_errorCode = 0;
-        return message;
-    }
-
-private:
-    const Connection& connection_;
-};
+using x11::ErrorTrap;
 
 // An XImage over a buffer we own: XDestroyImage must not free it.
 struct ImageRelease {
@@ -139,7 +86,6 @@ public:
     Outcome Apply(const std::string&, const PixelView& pixels, Placement placement) override {
         if (pixels.IsEmpty())
             return {false, "no picture to draw"};
-        std::lock_guard lock(x11::ErrorHandlerLock());
         Connection connection;
         Display* display = connection.Get();
         if (!display)

@@ -28,7 +28,7 @@
 #include "app/dialog_units.h"
 #include "app/main_dialog.h"
 #include "app/main_dialog_controls.h"
-#include "platform/messages.h"
+#include "platform/qt/messages.h"
 #include "shell/ini_file.h"
 
 namespace {

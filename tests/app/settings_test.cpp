@@ -15,7 +15,7 @@
 #include "app/settings.h"
 #include "app/settings_file.h"
 #include "app/start_at_login.h"
-#include "platform/paths.h"
+#include "platform/base/paths.h"
 
 namespace {
 

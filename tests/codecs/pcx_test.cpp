@@ -6,7 +6,7 @@
 #include "codecs/dispatch.h"
 #include "codecs/pcx.h"
 #include "platform/gdi/display.h"
-#include "platform/resources.h"
+#include "platform/base/resources.h"
 #include "tests/codecs/codec_test_support.h"
 
 namespace {

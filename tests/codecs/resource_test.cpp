@@ -4,7 +4,7 @@
 
 #include "codecs/jpeg.h"
 #include "codecs/png.h"
-#include "platform/resources.h"
+#include "platform/base/resources.h"
 
 namespace {
 

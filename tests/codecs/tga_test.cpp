@@ -5,7 +5,7 @@
 
 #include "codecs/dispatch.h"
 #include "codecs/tga.h"
-#include "platform/resources.h"
+#include "platform/base/resources.h"
 #include "tests/codecs/codec_test_support.h"
 
 namespace {

@@ -12,10 +12,12 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "platform/qt/clipboard_qt.h"
 #include "tests/image/exchange_test_util.h"
 
 int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);
+    clipboard::InstallQtClipboard();
     if (argc != 3) {
         std::fprintf(stderr, "usage: clipboard_holder WIDTH HEIGHT\n");
         return 2;

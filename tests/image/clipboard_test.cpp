@@ -1,4 +1,4 @@
-#include "platform/clipboard.h"
+#include "platform/base/clipboard.h"
 
 #include <gtest/gtest.h>
 

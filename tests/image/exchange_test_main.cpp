@@ -7,6 +7,8 @@
 #include <QGuiApplication>
 #include <memory>
 
+#include "platform/qt/clipboard_qt.h"
+
 namespace {
 
 class GuiApplication : public ::testing::Environment {
@@ -18,6 +20,7 @@ public:
             qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
         app_ = std::make_unique<QGuiApplication>(argc_, argv_);
+        clipboard::InstallQtClipboard();
     }
     void TearDown() override { app_.reset(); }
 

@@ -5,7 +5,7 @@
 
 #include "device_test_util.h"
 #include "image/device_bitmap.h"
-#include "platform/timestamp.h"
+#include "platform/base/timestamp.h"
 
 using device_test::MakePattern;
 using device_test::PixelAt;

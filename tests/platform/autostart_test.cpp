@@ -13,7 +13,7 @@
 #include <iterator>
 #include <string>
 
-#include "platform/autostart.h"
+#include "platform/base/autostart.h"
 
 namespace {
 

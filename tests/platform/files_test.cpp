@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/files.h"
+#include "platform/base/files.h"
 
 namespace {
 

@@ -9,9 +9,9 @@
 #include <mutex>
 #include <string>
 
-#include "platform/hotkey.h"
-#include "platform/hotkey_keys.h"
-#include "platform/hotkey_portal.h"
+#include "platform/hotkey/hotkey.h"
+#include "platform/hotkey/hotkey_keys.h"
+#include "platform/hotkey/hotkey_portal.h"
 #include "tests/desktop/bus_standin.h"
 
 namespace hotkey {

@@ -15,9 +15,9 @@
 #include <string>
 #include <thread>
 
-#include "platform/hotkey.h"
-#include "platform/hotkey_keys.h"
-#include "platform/hotkey_x11.h"
+#include "platform/hotkey/hotkey.h"
+#include "platform/hotkey/hotkey_keys.h"
+#include "platform/hotkey/hotkey_x11.h"
 
 namespace hotkey {
 namespace {

@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <string>
 
-#include "platform/paths.h"
-#include "platform/product.h"
+#include "platform/base/paths.h"
+#include "platform/base/product.h"
 
 namespace {
 

@@ -16,7 +16,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/profile.h"
+#include "platform/base/profile.h"
 
 namespace {
 

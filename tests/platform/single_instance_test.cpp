@@ -1,7 +1,7 @@
 // The single-instance lock between real processes: a live holder blocks,
 // however old its lock file; a killed one does not.
 
-#include "platform/single_instance.h"
+#include "platform/qt/single_instance.h"
 
 #include <gtest/gtest.h>
 #include <signal.h>

@@ -9,7 +9,7 @@
 #include <QMouseEvent>
 #include <QWidget>
 
-#include "platform/messages.h"
+#include "platform/qt/messages.h"
 
 namespace {
 

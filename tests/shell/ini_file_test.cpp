@@ -13,7 +13,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/paths.h"
+#include "platform/base/paths.h"
 #include "shell/ini_file.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include <fstream>
 #include <map>
 
-#include "platform/messages.h"
+#include "platform/qt/messages.h"
 
 namespace {
 

@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/resources.h"
+#include "platform/base/resources.h"
 #include "shell/tray_menu.h"
 
 namespace shell {

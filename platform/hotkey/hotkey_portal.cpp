@@ -1,4 +1,4 @@
-#include "platform/hotkey_portal.h"
+#include "platform/hotkey/hotkey_portal.h"
 
 #include <gio/gio.h>
 

@@ -1,4 +1,4 @@
-#include "platform/autostart.h"
+#include "platform/base/autostart.h"
 
 #include <unistd.h>
 
@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <span>
 
-#include "platform/files.h"
-#include "platform/paths.h"
+#include "platform/base/files.h"
+#include "platform/base/paths.h"
 
 namespace platform {
 

@@ -1,4 +1,4 @@
-#include "platform/directory_walk.h"
+#include "platform/base/directory_walk.h"
 
 #include <dirent.h>
 #include <fcntl.h>

@@ -1,4 +1,4 @@
-#include "platform/profile.h"
+#include "platform/base/profile.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -10,8 +10,8 @@
 #include <mutex>
 #include <span>
 
-#include "platform/files.h"
-#include "platform/paths.h"
+#include "platform/base/files.h"
+#include "platform/base/paths.h"
 
 namespace platform {
 

@@ -1,48 +1,17 @@
-#include "platform/screen_capture.h"
+#include "platform/x11/screen_capture.h"
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
 #include <algorithm>
 #include <memory>
-#include <mutex>
 
-#include "platform/x11_connection.h"
+#include "platform/x11/x11_error_trap.h"
 
 namespace screen_capture {
 namespace {
 
-// Xlib's error handler is process-wide. While a capture runs, errors on its
-// own connection are recorded instead of ending the program; errors on any
-// other connection go on to the handler that was there before.
-Display* g_trapDisplay = nullptr;
-XErrorHandler g_previousHandler = nullptr;
-bool g_failed = false;
-
-int TrapError(Display* display, XErrorEvent* event) {
-    if (display == g_trapDisplay) {
-        g_failed = true;
-        return 0;
-    }
-    return g_previousHandler ? g_previousHandler(display, event) : 0;
-}
-
 using x11::Connection;
-
-class ErrorTrap {
-public:
-    explicit ErrorTrap(Display* display) {
-        g_trapDisplay = display;
-        g_failed = false;
-        g_previousHandler = XSetErrorHandler(TrapError);
-    }
-    ErrorTrap(const ErrorTrap&) = delete;
-    ErrorTrap& operator=(const ErrorTrap&) = delete;
-    ~ErrorTrap() {
-        XSetErrorHandler(g_previousHandler);
-        g_trapDisplay = nullptr;
-    }
-};
 
 struct ImageDeleter {
     void operator()(XImage* image) const { XDestroyImage(image); }
@@ -100,11 +69,10 @@ bool CopyRootWindow(std::int32_t x, std::int32_t y, std::int32_t width, std::int
     if (!display)
         return false;
 
-    const std::lock_guard lock(x11::ErrorHandlerLock());
-    const ErrorTrap trap(display);
+    const x11::ErrorTrap trap(connection);
     const Window root = DefaultRootWindow(display);
     XWindowAttributes attributes;
-    if (!XGetWindowAttributes(display, root, &attributes) || connection.Lost() || g_failed)
+    if (!XGetWindowAttributes(display, root, &attributes) || trap.Failed())
         return false;
     const int visualClass = attributes.visual->c_class;
     if (attributes.depth <= 8 || (visualClass != TrueColor && visualClass != DirectColor))
@@ -125,7 +93,7 @@ bool CopyRootWindow(std::int32_t x, std::int32_t y, std::int32_t width, std::int
         const std::unique_ptr<XImage, ImageDeleter> image(XGetImage(
             display, root, static_cast<int>(left), static_cast<int>(stripTop),
             static_cast<unsigned>(right - left), static_cast<unsigned>(rows), AllPlanes, ZPixmap));
-        if (!image || connection.Lost() || g_failed)
+        if (!image || trap.Failed())
             return false;
         for (int row = 0; row < image->height; ++row) {
             std::uint8_t* to = topRow + (stripTop - y + row) * rowStep + (left - x) * 4;

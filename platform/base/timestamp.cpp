@@ -1,4 +1,4 @@
-#include "platform/timestamp.h"
+#include "platform/base/timestamp.h"
 
 #include <chrono>
 #include <thread>

@@ -1,4 +1,4 @@
-#include "platform/hotkey_keys.h"
+#include "platform/hotkey/hotkey_keys.h"
 
 // Qt first: Xlib's macros (None, KeyPress...) would break its headers.
 #include <QtCore/qnamespace.h>

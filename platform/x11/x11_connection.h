@@ -5,17 +5,7 @@
 
 #include <X11/Xlib.h>
 
-#include <mutex>
-
 namespace x11 {
-
-// Xlib's error handler is one per process. Every job of ours that swaps it
-// for the duration of a request holds this lock, so two of them on different
-// threads can never restore each other's handler out of order.
-inline std::mutex& ErrorHandlerLock() {
-    static std::mutex lock;
-    return lock;
-}
 
 // Xlib ends the program when a connection is lost unless a per-connection
 // exit handler returns instead; this one only notes the loss.

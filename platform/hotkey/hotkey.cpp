@@ -1,4 +1,4 @@
-#include "platform/hotkey.h"
+#include "platform/hotkey/hotkey.h"
 
 #include <QMetaObject>
 #include <QObject>
@@ -6,9 +6,9 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "platform/hotkey_keys.h"
-#include "platform/hotkey_portal.h"
-#include "platform/hotkey_x11.h"
+#include "platform/hotkey/hotkey_keys.h"
+#include "platform/hotkey/hotkey_portal.h"
+#include "platform/hotkey/hotkey_x11.h"
 
 namespace hotkey {
 

@@ -1,4 +1,4 @@
-#include "platform/hotkey_x11.h"
+#include "platform/hotkey/hotkey_x11.h"
 
 #include <X11/Xlib-xcb.h>
 #include <X11/Xlib.h>
@@ -14,7 +14,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/hotkey_keys.h"
+#include "platform/hotkey/hotkey_keys.h"
 
 namespace hotkey {
 

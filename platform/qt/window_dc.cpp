@@ -1,4 +1,4 @@
-#include "platform/window_dc.h"
+#include "platform/qt/window_dc.h"
 
 #include <cstring>
 

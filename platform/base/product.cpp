@@ -1,4 +1,4 @@
-#include "platform/product.h"
+#include "platform/base/product.h"
 
 std::string GetProductName() {
     return "Drapewell";

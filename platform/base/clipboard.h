@@ -8,17 +8,20 @@
 //  - CF_BITMAP: the clipboard's native image, any picture type Qt reads
 //    (PNG and the rest) other than "image/bmp".
 //
-// Everything runs through the QGuiApplication of the process, on its thread.
-// Without one (drapewell-tool, say) every operation fails instead of making
-// an application behind the caller's back, and so does a call from another
-// thread. On X11 the clipboard's contents live in the process that put them
-// there: when it exits they are gone unless a clipboard manager kept a copy.
+// The desktop's clipboard is reached through a backend that a program with a
+// graphical session installs (platform/qt's InstallQtClipboard: the
+// QGuiApplication's clipboard, on its thread). Without one (drapewell-tool,
+// say) every operation fails, and so does a call the backend refuses, such as
+// one from another thread. On X11 the clipboard's contents live in the
+// process that put them there: when it exits they are gone unless a clipboard
+// manager kept a copy.
 //
-// This header includes no Qt, so that the image layer can use it.
+// Qt-free, so that the image layer can use it.
 
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -34,6 +37,25 @@ struct NativeImage {
     std::int32_t height = 0;
     std::vector<std::uint8_t> pixels;
 };
+
+// What a clipboard backend does; the format rules (packed DIB behind a BMP
+// file header, native images at 32 bits) stay on this side.
+class Backend {
+public:
+    virtual ~Backend() = default;
+    // Whether the clipboard may be used from the calling thread now.
+    virtual bool Usable() const = 0;
+    virtual bool Offers(unsigned format) const = 0;
+    virtual bool ReadBitmap(NativeImage& out) const = 0;
+    // The "image/bmp" contents: a whole BMP file.
+    virtual bool ReadDibFile(std::vector<std::uint8_t>& out) const = 0;
+    // Publishes what is given (a null bitmap or an empty file is absent);
+    // neither clears the clipboard. True when the clipboard took it.
+    virtual bool Publish(const NativeImage* bitmap, std::span<const std::uint8_t> dibFile) = 0;
+};
+
+// The backend every Clipboard uses; null (the default) makes each fail.
+void SetBackend(Backend* backend);
 
 // Whether the clipboard offers `format` (CF_BITMAP or CF_DIB) right now.
 bool IsClipboardFormatAvailable(unsigned format);
@@ -55,8 +77,8 @@ public:
     Clipboard(const Clipboard&) = delete;
     Clipboard& operator=(const Clipboard&) = delete;
 
-    // False without a QGuiApplication or off its thread; every other call
-    // then fails.
+    // False without a backend or where it refuses (off the application's
+    // thread); every other call then fails.
     bool IsOpen() const;
 
     // Takes the clipboard over; its contents are gone when the scope closes.
@@ -77,7 +99,10 @@ public:
     bool Close();
 
 private:
-    struct Pending;
+    struct Pending {
+        std::optional<NativeImage> bitmap;
+        std::vector<std::uint8_t> dibFile;
+    };
     bool open_ = false;
     std::unique_ptr<Pending> pending_;
 };

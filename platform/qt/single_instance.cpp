@@ -1,4 +1,4 @@
-#include "platform/single_instance.h"
+#include "platform/qt/single_instance.h"
 
 #include <unistd.h>
 

@@ -1,4 +1,4 @@
-#include "platform/messages.h"
+#include "platform/qt/messages.h"
 
 #include <QApplication>
 #include <QMessageBox>

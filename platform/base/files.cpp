@@ -1,4 +1,4 @@
-#include "platform/files.h"
+#include "platform/base/files.h"
 
 #include <fcntl.h>
 #include <sys/mman.h>
