@@ -79,13 +79,20 @@ bool ChangeJobRunner::Shutdown(std::chrono::milliseconds grace) {
 
 void ChangeJobRunner::Work(std::shared_ptr<State> state) {
     State& s = *state;
-    // The caller's recorder, shut off with the completion once abandoned.
+    // The caller's recorder and message sink, shut off with the completion
+    // once abandoned.
     const JobServices services{
-        s.services.makeSetter,
-        [&s](const std::string& picturePath) {
-            if (s.services.recordLaterPaper)
-                s.Guarded([&] { s.services.recordLaterPaper(picturePath); });
-        },
+        .makeSetter = s.services.makeSetter,
+        .recordLaterPaper =
+            [&s](const std::string& picturePath) {
+                if (s.services.recordLaterPaper)
+                    s.Guarded([&] { s.services.recordLaterPaper(picturePath); });
+            },
+        .showMessage =
+            [&s](std::string_view text, std::string_view caption) {
+                if (s.services.showMessage)
+                    s.Guarded([&] { s.services.showMessage(text, caption); });
+            },
     };
     std::unique_lock lock(s.mutex);
     for (;;) {

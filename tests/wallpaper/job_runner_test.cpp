@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <fstream>
 #include <future>
 #include <thread>
 
@@ -81,6 +82,24 @@ TEST_F(JobRunner, ABurstEndsWithTheLatestRequestAndChangesNeverOverlap) {
     CPicture staged;
     ASSERT_TRUE(LoadBmp(staged, dir / "MyWallPaper.bmp"));
     EXPECT_EQ(staged.GetRow(0)[2], 99);
+}
+
+TEST_F(JobRunner, AReadersMessageReachesTheUserThroughTheRunner) {
+    // The runner hands the job its own copies of the services; the message
+    // sink must be among them, or "This TIFF file not include page" and the
+    // like never reach the window.
+    ChangeRequest request = RequestFor(1);
+    request.picturePath = dir / "empty.tif";
+    std::ofstream(request.picturePath, std::ios::binary).write("II*\0\0\0\0\0", 8);
+    JobServices services = RecordingServices(fake, &laterPapers);
+    std::vector<std::string> shown;
+    services.showMessage = [&](std::string_view text, std::string_view caption) {
+        shown.push_back(std::string(caption) + ": " + std::string(text));
+    };
+    ChangeJobRunner runner(std::move(services));
+    runner.Request(request);
+    ASSERT_TRUE(runner.WaitIdle(5s));
+    EXPECT_EQ(shown, std::vector<std::string>{"error!: This TIFF file not include page"});
 }
 
 TEST_F(JobRunner, RequestsNeverWaitForARunningChange) {
