@@ -4,23 +4,15 @@
 #include <span>
 
 #include "platform/base/directory_walk.h"
+#include "platform/base/text.h"
 
 namespace {
 
-bool EqualIgnoringCase(std::string_view a, std::string_view b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        const auto fold = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
-        return fold(x) == fold(y);
-    });
-}
-
 bool HasExtension(std::string_view name, std::span<const std::string_view> extensions) {
-    const auto dot = name.rfind('.');
-    if (dot == std::string_view::npos)
-        return false;
-    const std::string_view extension = name.substr(dot + 1);
-    return std::any_of(extensions.begin(), extensions.end(),
-                       [&](std::string_view e) { return EqualIgnoringCase(extension, e); });
+    const std::string_view extension = platform::ExtensionOf(name);
+    return std::any_of(extensions.begin(), extensions.end(), [&](std::string_view e) {
+        return platform::EqualsIgnoreCase(extension, e);
+    });
 }
 
 std::vector<std::string> Walk(const std::string& directory, platform::WalkOrder order,

@@ -2,16 +2,7 @@
 
 #include <algorithm>
 
-namespace {
-
-bool EqualIgnoringCase(const std::string& a, const std::string& b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        const auto fold = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
-        return fold(x) == fold(y);
-    });
-}
-
-}  // namespace
+#include "platform/base/text.h"
 
 int IndexAfterRefresh(const std::vector<std::string>& list, const std::string& laterPaper) {
     if (list.empty())
@@ -24,7 +15,7 @@ int IndexAfterRefresh(const std::vector<std::string>& list, const std::string& l
     if (exact != list.end())
         return static_cast<int>(exact - list.begin());
     const auto folded = std::find_if(list.begin(), list.end(), [&](const std::string& entry) {
-        return EqualIgnoringCase(entry, laterPaper);
+        return platform::EqualsIgnoreCase(entry, laterPaper);
     });
     return folded != list.end() ? static_cast<int>(folded - list.begin()) : 0;
 }

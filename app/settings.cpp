@@ -4,22 +4,9 @@
 
 #include "app/start_at_login.h"
 #include "platform/base/paths.h"
+#include "platform/base/text.h"
 
 namespace {
-
-char FoldCase(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-    if (prefix.size() > text.size())
-        return false;
-    for (std::size_t i = 0; i < prefix.size(); ++i) {
-        if (FoldCase(text[i]) != FoldCase(prefix[i]))
-            return false;
-    }
-    return true;
-}
 
 // The settings file's directory may not exist yet when it lives in the
 // configuration directory.
@@ -36,7 +23,7 @@ int PositionFromText(std::string_view text) {
     if (text.empty())
         return kDefaultPosition;
     for (int i = 0; i < static_cast<int>(std::size(kPositionNames)); ++i) {
-        if (StartsWithNoCase(kPositionNames[i], text))
+        if (platform::StartsWithIgnoreCase(kPositionNames[i], text))
             return i;
     }
     return kDefaultPosition;

@@ -3,7 +3,6 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/base/files.h"
 #include "platform/gdi/dib_section.h"
 #include "platform/gdi/types.h"
 
@@ -116,13 +115,6 @@ bool DecodeBmpMemory(CEditableImage& picture, std::span<const std::uint8_t> byte
     return true;
 }
 
-bool LoadBmp(CEditableImage& picture, const std::string& path) {
-    platform::CMappedFile file;
-    if (!file.Open(path))
-        return false;
-    return DecodeBmpMemory(picture, file.Data());
-}
-
 std::uint64_t EncodedBmpSize(const CDibImage& picture) {
     if (!picture.IsValid())
         return 0;
@@ -171,16 +163,4 @@ bool EncodeBmp(const CDibImage& picture, std::span<std::uint8_t> out) {
     }
     std::memcpy(base + file.pixelOffset, picture.GetBits(), pixelBytes);
     return true;
-}
-
-bool SaveBmp(const CDibImage& picture, const std::string& path) {
-    const std::uint64_t size = EncodedBmpSize(picture);
-    if (size == 0 || size > UINT32_MAX)
-        return false;
-    platform::CMappedWriteFile file;
-    if (!file.Create(path, static_cast<std::size_t>(size)))
-        return false;
-    if (!EncodeBmp(picture, file.Data()))
-        return false;
-    return file.Commit();
 }

@@ -62,6 +62,10 @@ bool SelectGifFrame(CPicture& picture, int n);
 // Frees the picture's GIF state.
 void ReleaseGifState(CPicture& picture);
 
+// Parses a whole stream held in memory and decodes its first image; true
+// when one was decoded. A failure leaves the picture empty.
+bool DecodeGifMemory(CPicture& picture, std::span<const std::uint8_t> data);
+
 // Parses the file and decodes its first image; true when one was decoded.
 // A file that cannot be opened leaves the picture as it was.
 bool LoadGif(CPicture& picture, const std::string& path);

@@ -131,6 +131,13 @@ bool ParseGifStream(CPicture& picture, std::span<const std::uint8_t> data) {
     return true;
 }
 
+bool DecodeGifMemory(CPicture& picture, std::span<const std::uint8_t> data) {
+    if (ParseGifStream(picture, data) && DecodeGifFrame(picture) == kGifDecoded)
+        return true;
+    picture.Destroy();
+    return false;
+}
+
 GifDecodeResult DecodeGifFrame(CPicture& picture) {
     GifStreamState* state = picture.GetGifInfo();
     if (!state || state->stream.empty())

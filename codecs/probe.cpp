@@ -3,7 +3,7 @@
 #include <cstring>
 #include <span>
 
-#include "codecs/dispatch.h"
+#include "codecs/codec_table.h"
 #include "codecs/gif.h"
 #include "platform/base/files.h"
 
@@ -37,9 +37,9 @@ static_assert(sizeof(PcxHeaderStart) == 12);
 
 constexpr std::size_t kBmpFileHeaderSize = 14;
 constexpr std::size_t kPcxPlanesOffset = 65;
-constexpr std::size_t kGifSignatureSize = 6;
+constexpr std::size_t kGifHeaderSize = 6;
 
-bool ProbeBmp(std::span<const std::uint8_t> s, ImageFileInfo& info) {
+bool ProbeBmp(CPicture&, std::span<const std::uint8_t> s, ImageFileInfo& info) {
     BmpInfoStart header;
     std::memcpy(&header, s.data() + kBmpFileHeaderSize, sizeof header);
     if (header.size != 40 && header.size != 108 && header.size != 124)
@@ -58,7 +58,7 @@ bool ProbeBmp(std::span<const std::uint8_t> s, ImageFileInfo& info) {
     return true;
 }
 
-bool ProbePcx(std::span<const std::uint8_t> s, ImageFileInfo& info) {
+bool ProbePcx(CPicture&, std::span<const std::uint8_t> s, ImageFileInfo& info) {
     PcxHeaderStart header;
     std::memcpy(&header, s.data(), sizeof header);
     if (header.manufacturer != 10 || header.version > 5 || header.encoding != 1 ||
@@ -93,6 +93,19 @@ bool ProbeGif(CPicture& picture, std::span<const std::uint8_t> s, ImageFileInfo&
     return true;
 }
 
+// The formats whose headers are read, by the type the codec table's
+// signatures name, with the bytes each needs before it looks.
+struct HeaderReader {
+    ImageType type;
+    std::size_t minimumSize;
+    bool (*read)(CPicture& picture, std::span<const std::uint8_t> s, ImageFileInfo& info);
+};
+constexpr HeaderReader kReaders[] = {
+    {.type = kImageBmp, .minimumSize = kBmpFileHeaderSize + sizeof(BmpInfoStart), .read = ProbeBmp},
+    {.type = kImageGif, .minimumSize = kGifHeaderSize, .read = ProbeGif},
+    {.type = kImagePcx, .minimumSize = kPcxPlanesOffset + 1, .read = ProbePcx},
+};
+
 }  // namespace
 
 void ReadImageFileInfo(CPicture& picture, const std::string& path, ImageFileInfo* info) {
@@ -103,15 +116,13 @@ void ReadImageFileInfo(CPicture& picture, const std::string& path, ImageFileInfo
     if (!file.Open(path))
         return;
     const std::span<const std::uint8_t> s = file.Data();
-    ImageFileInfo found{};
-    bool known = false;
-    if (s.size() >= kBmpFileHeaderSize + sizeof(BmpInfoStart) && s[0] == 'B' && s[1] == 'M')
-        known = ProbeBmp(s, found);
-    else if (s.size() >= kGifSignatureSize &&
-             (std::memcmp(s.data(), "GIF87a", 6) == 0 || std::memcmp(s.data(), "GIF89a", 6) == 0))
-        known = ProbeGif(picture, s, found);
-    else if (s.size() > kPcxPlanesOffset && s[0] == 10)
-        known = ProbePcx(s, found);
-    if (known)
-        *info = found;
+    const CodecRow* codec = SniffCodec(s);
+    if (!codec)
+        return;
+    for (const HeaderReader& reader : kReaders) {
+        ImageFileInfo found{};
+        if (reader.type == codec->type && s.size() >= reader.minimumSize &&
+            reader.read(picture, s, found))
+            *info = found;
+    }
 }

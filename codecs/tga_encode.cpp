@@ -1,9 +1,9 @@
 #include <cstring>
 #include <vector>
 
+#include "codecs/codec_files.h"
 #include "codecs/tga.h"
 #include "codecs/tga_format.h"
-#include "platform/base/files.h"
 
 namespace {
 
@@ -195,11 +195,8 @@ bool EncodeTga(const CDibImage& picture, bool runLength, std::vector<std::uint8_
 
 bool SaveTga(const CDibImage& picture, const std::string& path, bool runLength) {
     return WithWritablePicture(picture, [&](const CDibImage& source) {
-        const std::uint64_t bound = Bound(source, runLength);
-        platform::CMappedWriteFile file;
-        if (bound > SIZE_MAX || !file.Create(path, static_cast<std::size_t>(bound)))
-            return false;
-        const std::size_t length = EncodeInto(source, runLength, file.Data());
-        return length != 0 && file.Commit(length);
+        return codec_files::SaveMapped(
+            path, Bound(source, runLength),
+            [&](std::span<std::uint8_t> out) { return EncodeInto(source, runLength, out); });
     });
 }

@@ -5,9 +5,7 @@
 #include "codecs/tiff.h"
 #include "codecs/tiff_memory.h"
 #include "codecs/tiff_orientation.h"
-#include "platform/base/files.h"
 #include "platform/gdi/dib_section.h"
-#include "platform/base/resources.h"
 
 namespace {
 
@@ -232,19 +230,4 @@ bool DecodeTiffMemory(CPicture& picture, std::span<const std::uint8_t> data,
         return true;
     picture.Destroy();
     return false;
-}
-
-bool LoadTiff(CPicture& picture, const std::string& path, const CodecMessageSink& messages) {
-    if (picture.IsValid())
-        picture.Destroy();
-    platform::CMappedFile file;
-    if (!file.Open(path))
-        return false;
-    return DecodeTiffMemory(picture, file.Data(), messages);
-}
-
-bool LoadTiffResource(CPicture& picture, std::string_view name, std::string_view type,
-                      const CodecMessageSink& messages) {
-    const std::span<const std::uint8_t> data = platform::FindResource(name, type);
-    return !data.empty() && DecodeTiffMemory(picture, data, messages);
 }

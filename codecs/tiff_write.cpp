@@ -4,7 +4,6 @@
 #include "codecs/tiff.h"
 #include "codecs/tiff_memory.h"
 #include "image/pixel_formats.h"
-#include "platform/base/files.h"
 
 namespace {
 
@@ -155,9 +154,4 @@ bool EncodeTiff(const CPicture& picture, int compression, std::vector<std::uint8
     }
     out.resize(file.end);
     return true;
-}
-
-bool SaveTiff(const CPicture& picture, const std::string& path, int compression) {
-    std::vector<std::uint8_t> bytes;
-    return EncodeTiff(picture, compression, bytes) && platform::WriteFileAtomically(path, bytes);
 }

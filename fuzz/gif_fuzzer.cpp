@@ -3,29 +3,19 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
-#include <span>
 
 #include "codecs/gif.h"
+#include "fuzz/round_trip.h"
 
 namespace {
 
 constexpr std::uint64_t kMaxPixels = 1 << 22;
 
-bool SamePixels(const CPicture& a, const CPicture& b) {
-    if (a.GetWidth() != b.GetWidth() || a.GetHeight() != b.GetHeight())
-        return false;
-    for (std::uint32_t y = 0; y < a.GetHeight(); ++y)
-        if (std::memcmp(a.GetRow(y), b.GetRow(y), a.GetWidth()) != 0)
-            return false;
-    return true;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     CPicture picture;
-    if (!ParseGifStream(picture, std::span<const std::uint8_t>(data, size)))
+    if (!ParseGifStream(picture, fuzz::Input(data, size)))
         return 0;
     // Huge pictures are legal up to the pixel cap but only slow the search.
     const GifStreamState& state = *picture.GetGifInfo();
@@ -39,7 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::vector<std::uint8_t> file = EncodeGif(picture, size % 2 == 0);
     CPicture again;
     if (file.empty() || !ParseGifStream(again, file) || DecodeGifFrame(again) != kGifDecoded ||
-        !SamePixels(picture, again))
+        !fuzz::SamePixels(picture, again))
         std::abort();
     // Every later image, and a step past the last.
     for (int n = 0; n < 16 && DecodeGifFrame(picture) != kGifPastLastImage; ++n) {

@@ -1,15 +1,36 @@
 #pragma once
 
-// Comparisons for the harnesses that write what a decoder accepted and read
-// it back: the second reading must hold the same picture as the first.
+// What the harnesses share: the input as a byte view, the pixel cap, a read
+// of every row, and the comparisons for the ones that write what a decoder
+// accepted and read it back (the second reading must hold the same picture
+// as the first).
 
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <span>
+#include <vector>
 
 #include "image/dib_image.h"
 
 namespace fuzz {
+
+// The pixel cap the harnesses decode with: large pictures only make each run
+// slow, and the cap logic itself is the same at any size.
+inline constexpr std::uint64_t kFuzzPixelBytes = 16u << 20;
+
+// The whole input as the decoders take it.
+inline std::span<const std::uint8_t> Input(const std::uint8_t* data, std::size_t size) {
+    return {data, size};
+}
+
+// Reads the last byte of every row, so that a picture claiming more rows
+// than it holds shows under the sanitizers.
+inline void TouchEveryRow(const CDibImage& picture) {
+    volatile std::uint8_t sink = 0;
+    for (std::uint32_t y = 0; y < picture.GetHeight(); ++y)
+        sink = sink + picture.GetRow(y)[picture.GetStride() - 1];
+}
 
 // Same size, depth and pixels. Bits past the last pixel of a packed row are
 // not pixels and may differ.
@@ -42,6 +63,18 @@ inline bool SamePalette(const CDibImage& a, const CDibImage& b) {
             pa[i].rgbBlue != pb[i].rgbBlue)
             return false;
     return true;
+}
+
+// Writes the picture with `encode(bytes)`, reads it back with
+// `decode(again, bytes)` into a fresh picture of the same kind, and compares
+// pixels and, when `comparePalette`, colours.
+template <class Picture, class Encode, class Decode>
+bool SurvivesRoundTrip(const Picture& picture, Encode&& encode, Decode&& decode,
+                       bool comparePalette = true) {
+    std::vector<std::uint8_t> bytes;
+    Picture again;
+    return encode(bytes) && decode(again, std::span<const std::uint8_t>(bytes)) &&
+           SamePixels(picture, again) && (!comparePalette || SamePalette(picture, again));
 }
 
 }  // namespace fuzz

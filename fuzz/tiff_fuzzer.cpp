@@ -4,17 +4,15 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-#include <span>
 #include <vector>
 
 #include "codecs/tiff.h"
-
-constexpr std::uint64_t kMaxPixelBytes = 1 << 24;
+#include "fuzz/round_trip.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     CPicture picture;
     // A smaller cap than the 1 GiB one keeps the search fast.
-    if (!DecodeTiffMemory(picture, std::span<const std::uint8_t>(data, size), {}, kMaxPixelBytes))
+    if (!DecodeTiffMemory(picture, fuzz::Input(data, size), {}, fuzz::kFuzzPixelBytes))
         return 0;
     static constexpr int kCompressions[] = {kTiffNone, kTiffLzw, kTiffJpeg, kTiffPackBits};
     const int compression = kCompressions[size % 4];

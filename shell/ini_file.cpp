@@ -2,6 +2,7 @@
 
 #include "platform/base/paths.h"
 #include "platform/base/profile.h"
+#include "platform/base/text.h"
 #include "shell/ini_values.h"
 
 namespace {
@@ -9,12 +10,7 @@ namespace {
 // The executable's file name without its extension: the application's
 // name, and the stem of its own INI file.
 std::string ModuleStem() {
-    const std::string path = GetModulePath();
-    std::string name = path.substr(DirectoryOfPath(path).size());
-    const auto dot = name.rfind('.');
-    if (dot != std::string::npos)
-        name.erase(dot);
-    return name;
+    return std::string(platform::StemOf(GetModulePath()));
 }
 
 std::string DefaultPath() {

@@ -11,13 +11,11 @@
 #include <utility>
 #include <vector>
 
+#include "platform/base/text.h"
+
 namespace platform {
 
 namespace {
-
-unsigned char Fold(unsigned char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c + ('a' - 'A')) : c;
-}
 
 struct DirectoryId {
     dev_t device;
@@ -116,16 +114,8 @@ private:
 }  // namespace
 
 bool NameLess(std::string_view a, std::string_view b) {
-    const std::size_t n = std::min(a.size(), b.size());
-    for (std::size_t i = 0; i < n; ++i) {
-        const unsigned char x = Fold(static_cast<unsigned char>(a[i]));
-        const unsigned char y = Fold(static_cast<unsigned char>(b[i]));
-        if (x != y)
-            return x < y;
-    }
-    if (a.size() != b.size())
-        return a.size() < b.size();
-    return a < b;
+    const int order = CompareIgnoreCase(a, b);
+    return order != 0 ? order < 0 : a < b;
 }
 
 void WalkDirectoryTree(const std::string& directory, WalkOrder order,

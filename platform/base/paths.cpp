@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <vector>
 
+#include "platform/base/text.h"
+
 std::string GetModulePath() {
     // /proc/self/exe names the executable even when started through a link.
     std::vector<char> buffer(2048);
@@ -33,8 +35,7 @@ std::string GetModuleDirectory() {
 }
 
 std::string GetFileExtension(const std::string& path) {
-    const auto dot = path.rfind('.');
-    return dot == std::string::npos ? std::string{} : path.substr(dot + 1);
+    return std::string(platform::ExtensionOf(path));
 }
 
 static std::string WithTrailingSlash(std::string dir) {

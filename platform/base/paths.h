@@ -32,8 +32,8 @@ std::string ConfigDirectoryFor(const char* xdgConfigHome, const char* home);
 // directory marked read-only still counts as such).
 bool IsWritableDirectory(const std::string& dir);
 
-// The text after the last dot of `path`, without the dot; empty without one.
-// Looks at the whole text: callers pass bare file names.
+// The text after the last dot of the file name `path` ends in, without the
+// dot; empty without one (see platform::ExtensionOf).
 std::string GetFileExtension(const std::string& path);
 
 // Creates `dir` and its missing parents (mode 0700 for new ones, as the XDG

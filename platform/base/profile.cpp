@@ -12,6 +12,7 @@
 
 #include "platform/base/files.h"
 #include "platform/base/paths.h"
+#include "platform/base/text.h"
 
 namespace platform {
 
@@ -30,21 +31,6 @@ std::string_view Trim(std::string_view text) {
     while (!text.empty() && IsBlank(text.back()))
         text.remove_suffix(1);
     return text;
-}
-
-// ASCII only: names are compared the same way whatever the locale.
-char FoldCase(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool SameName(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (FoldCase(a[i]) != FoldCase(b[i]))
-            return false;
-    }
-    return true;
 }
 
 bool IsQuote(char c) {
@@ -120,7 +106,7 @@ Location Find(std::string_view text, std::string_view section, std::string_view 
         if (parsed.kind == LineKind::kHeader) {
             if (inSection)
                 break;  // the first matching section is the only one
-            inSection = SameName(parsed.name, section);
+            inSection = EqualsIgnoreCase(parsed.name, section);
             if (inSection) {
                 at.sectionFound = true;
                 at.lastFilled = line;
@@ -129,7 +115,7 @@ Location Find(std::string_view text, std::string_view section, std::string_view 
         }
         if (!inSection)
             continue;
-        if (parsed.kind == LineKind::kKey && SameName(parsed.name, key)) {
+        if (parsed.kind == LineKind::kKey && EqualsIgnoreCase(parsed.name, key)) {
             at.keyFound = true;
             at.keyLine = line;
             return at;

@@ -1,10 +1,10 @@
 #include "platform/base/resources.h"
 
-#include <strings.h>
-
 #include <mutex>
 #include <string>
 #include <vector>
+
+#include "platform/base/text.h"
 
 namespace platform {
 namespace {
@@ -27,10 +27,6 @@ std::mutex& TableLock() {
     return lock;
 }
 
-bool SameText(std::string_view a, const std::string& b) {
-    return a.size() == b.size() && strncasecmp(a.data(), b.data(), a.size()) == 0;
-}
-
 }  // namespace
 
 ResourceRegistration::ResourceRegistration(const char* name, const char* type,
@@ -42,7 +38,7 @@ ResourceRegistration::ResourceRegistration(const char* name, const char* type,
 std::span<const std::uint8_t> FindResource(std::string_view name, std::string_view type) {
     std::lock_guard<std::mutex> hold(TableLock());
     for (const Entry& entry : Table()) {
-        if (SameText(name, entry.name) && SameText(type, entry.type))
+        if (EqualsIgnoreCase(name, entry.name) && EqualsIgnoreCase(type, entry.type))
             return entry.data;
     }
     return {};

@@ -1,7 +1,6 @@
 #include "platform/desktop/automatic.h"
 
 #include <X11/Xlib.h>
-#include <glib.h>
 #include <sys/stat.h>
 
 #include <cstdlib>
@@ -14,19 +13,11 @@
 #include "platform/desktop/pcmanfm.h"
 #include "platform/desktop/setters.h"
 #include "platform/desktop/xfconf.h"
+#include "platform/base/text.h"
 
 namespace desktop {
 
 namespace {
-
-bool SameText(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (g_ascii_tolower(a[i]) != g_ascii_tolower(b[i]))
-            return false;
-    return true;
-}
 
 DesktopEnvironment FromName(std::string_view name) {
     static constexpr std::pair<const char*, DesktopEnvironment> kKnown[] = {
@@ -44,7 +35,7 @@ DesktopEnvironment FromName(std::string_view name) {
         {"LXDE", DesktopEnvironment::kLxde},
     };
     for (const auto& [known, environment] : kKnown)
-        if (SameText(name, known))
+        if (platform::EqualsIgnoreCase(name, known))
             return environment;
     return DesktopEnvironment::kNone;
 }

@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "platform/base/paths.h"
+#include "platform/base/text.h"
 
 namespace desktop {
 
@@ -86,9 +87,7 @@ FreshPath FreshPath::Prepare(const std::string& file, const std::string& dir) {
         result.error_ = "no picture or no directory for it";
         return result;
     }
-    std::string extension = GetFileExtension(file.substr(file.find_last_of('/') + 1));
-    if (!extension.empty())
-        extension.insert(0, ".");
+    const std::string extension = platform::DottedExtensionOf(file);
     const std::string first = dir + "MyWallPaper-1" + extension;
     const std::string second = dir + "MyWallPaper-2" + extension;
 

@@ -18,6 +18,7 @@
 #include "platform/desktop/child_process.h"
 #include "platform/desktop/setters.h"
 #include "platform/desktop/wayland_tools.h"
+#include "platform/base/text.h"
 
 namespace desktop {
 
@@ -113,7 +114,7 @@ private:
     // wallpaper-a or wallpaper-b, whichever is not shown now, with the
     // picture's extension (hyprpaper picks its decoder by it).
     std::string NextName(const std::string& file, const std::string& previous) const {
-        const std::string extension = fs::path(file).extension().string();
+        const std::string extension = platform::DottedExtensionOf(file);
         const std::string a = options_.stateDir + "/wallpaper-a" + extension;
         const std::string b = options_.stateDir + "/wallpaper-b" + extension;
         return previous == a ? b : a;

@@ -16,6 +16,7 @@
 
 #include "platform/desktop/child_process.h"
 #include "platform/desktop/setters.h"
+#include "platform/base/text.h"
 
 namespace desktop {
 
@@ -24,12 +25,6 @@ namespace {
 std::string Env(const char* name) {
     const char* value = std::getenv(name);
     return value ? value : "";
-}
-
-std::string Lowered(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
 }
 
 std::string ReadWholeFile(const std::string& path) {
@@ -166,7 +161,7 @@ private:
     std::string TellSway(const std::string& file, Placement placement) {
         if (options_.stateDir.empty())
             return "sway: no runtime directory for the picture";
-        std::string extension = std::filesystem::path(file).extension().string();
+        std::string extension = platform::DottedExtensionOf(file);
         if (!IsPlainPath(extension))
             extension = ".img";
         const std::string copy = options_.stateDir + "/sway-background" + extension;
@@ -211,7 +206,7 @@ Compositor DetectCompositor() {
     if (Env("WAYLAND_DISPLAY").empty())
         return Compositor::kNone;
     // A colon-separated list such as "sway:wlroots".
-    std::string desktops = Lowered(Env("XDG_CURRENT_DESKTOP"));
+    std::string desktops = platform::LowercaseAscii(Env("XDG_CURRENT_DESKTOP"));
     if (desktops.find("sway") != std::string::npos || desktops.find("wlroots") != std::string::npos)
         return Compositor::kWlroots;
     return Compositor::kNone;

@@ -31,8 +31,8 @@ TEST(FileExtension, TakesTheTextAfterTheLastDot) {
     EXPECT_EQ(GetFileExtension("photo.final.JPG"), "JPG");
     EXPECT_EQ(GetFileExtension("README"), "");
     EXPECT_EQ(GetFileExtension("trailing."), "");
-    // The whole text counts, directories included; callers pass bare names.
-    EXPECT_EQ(GetFileExtension("a/b.c/d"), "c/d");
+    // A dot in a folder name is no extension of the file.
+    EXPECT_EQ(GetFileExtension("a/b.c/d"), "");
 }
 
 TEST(DataDirectory, FollowsTheXdgRules) {

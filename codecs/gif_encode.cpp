@@ -7,7 +7,6 @@
 #include "codecs/gif_lzw.h"
 #include "codecs/gif_scan.h"
 #include "platform/base/files.h"
-#include "platform/base/resources.h"
 
 namespace {
 
@@ -35,26 +34,7 @@ bool Encodable(const CPicture& picture) {
            picture.GetWidth() <= UINT16_MAX && picture.GetHeight() <= UINT16_MAX;
 }
 
-bool DecodeFirstImage(CPicture& picture, std::span<const std::uint8_t> data) {
-    if (ParseGifStream(picture, data) && DecodeGifFrame(picture) == kGifDecoded)
-        return true;
-    picture.Destroy();
-    return false;
-}
-
 }  // namespace
-
-bool LoadGif(CPicture& picture, const std::string& path) {
-    platform::CMappedFile file;
-    if (!file.Open(path))
-        return false;
-    return DecodeFirstImage(picture, file.Data());
-}
-
-bool LoadGifResource(CPicture& picture, std::string_view name, std::string_view type) {
-    const std::span<const std::uint8_t> data = platform::FindResource(name, type);
-    return !data.empty() && DecodeFirstImage(picture, data);
-}
 
 std::vector<std::uint8_t> EncodeGifFrame(const CPicture& picture, bool globalTable, int delayMs,
                                          int transparentIndex) {
@@ -115,11 +95,6 @@ std::vector<std::uint8_t> EncodeGif(const CPicture& picture, bool globalTable) {
         return {};
     out.insert(out.end(), frame.begin(), frame.end());
     return out;
-}
-
-bool SaveGif(const CPicture& picture, const std::string& path, bool globalTable) {
-    const std::vector<std::uint8_t> bytes = EncodeGif(picture, globalTable);
-    return !bytes.empty() && platform::WriteFileAtomically(path, bytes);
 }
 
 bool AppendGifFrame(const CPicture& picture, const std::string& path, bool globalTable, int delayMs,

@@ -1,0 +1,147 @@
+#include "codecs/codec_table.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "codecs/bmp.h"
+#include "codecs/codec_files.h"
+#include "codecs/gif.h"
+#include "codecs/jpeg.h"
+#include "codecs/pcx.h"
+#include "codecs/png.h"
+#include "codecs/tga.h"
+#include "codecs/tiff.h"
+#include "platform/base/text.h"
+
+namespace {
+
+// The settings SaveImageFile writes each format with.
+constexpr int kJpegSaveQuality = 85;
+constexpr bool kPngSaveInterlaced = false;
+// A GIF is saved with its own colour table, a TIFF with JPEG compression.
+constexpr bool kGifSaveGlobalTable = false;
+constexpr bool kTgaSaveRunLength = true;
+
+bool StartsWith(std::span<const std::uint8_t> head, std::string_view signature) {
+    return head.size() >= signature.size() &&
+           std::memcmp(head.data(), signature.data(), signature.size()) == 0;
+}
+
+// .tiff is deliberately not one of TIFF's extensions.
+constexpr std::string_view kJpegExtensions[] = {"jpg", "jpeg"};
+constexpr std::string_view kGifExtensions[] = {"gif"};
+constexpr std::string_view kPngExtensions[] = {"png"};
+constexpr std::string_view kBmpExtensions[] = {"bmp"};
+constexpr std::string_view kPcxExtensions[] = {"pcx"};
+constexpr std::string_view kTiffExtensions[] = {"tif"};
+constexpr std::string_view kTgaExtensions[] = {"tga"};
+
+using Data = std::span<const std::uint8_t>;
+using Sink = const CodecMessageSink&;
+using Path = const std::string&;
+
+constexpr CodecRow kCodecs[] = {
+    {.type = kImageJpeg,
+     .extensions = kJpegExtensions,
+     .sniff = [](Data h) { return StartsWith(h, "\xFF\xD8\xFF"); },
+     .decode = [](CPicture& p, Data d, Sink) { return DecodeJpegMemory(p, d); },
+     .save = [](const CPicture& p, Path f) { return SaveJpeg(p, f, kJpegSaveQuality); },
+     .keepsPictureWhenUnopened = false},
+    {.type = kImageGif,
+     .extensions = kGifExtensions,
+     .sniff = [](Data h) { return StartsWith(h, "GIF87a") || StartsWith(h, "GIF89a"); },
+     .decode = [](CPicture& p, Data d, Sink) { return DecodeGifMemory(p, d); },
+     .save = [](const CPicture& p, Path f) { return SaveGif(p, f, kGifSaveGlobalTable); },
+     .keepsPictureWhenUnopened = true},
+    {.type = kImagePng,
+     .extensions = kPngExtensions,
+     .sniff = [](Data h) { return StartsWith(h, "\x89PNG\r\n\x1A\n"); },
+     .decode = [](CPicture& p, Data d, Sink) { return DecodePngMemory(p, d); },
+     .save = [](const CPicture& p, Path f) { return SavePng(p, f, kPngSaveInterlaced); },
+     .keepsPictureWhenUnopened = false},
+    {.type = kImageBmp,
+     .extensions = kBmpExtensions,
+     .sniff = [](Data h) { return StartsWith(h, "BM"); },
+     .decode = [](CPicture& p, Data d, Sink) { return DecodeBmpMemory(p, d); },
+     .save = [](const CPicture& p, Path f) { return SaveBmp(p, f); },
+     .keepsPictureWhenUnopened = true},
+    {.type = kImagePcx,
+     .extensions = kPcxExtensions,
+     // The manufacturer byte; PCX has no longer signature.
+     .sniff = [](Data h) { return !h.empty() && h[0] == 10; },
+     .decode = [](CPicture& p, Data d, Sink) { return DecodePcxMemory(p, d); },
+     .save = [](const CPicture& p, Path f) { return SavePcx(p, f); },
+     .keepsPictureWhenUnopened = false},
+    {.type = kImageTiff,
+     .extensions = kTiffExtensions,
+     .sniff =
+         [](Data h) {
+             return StartsWith(h, {"II*\0", 4}) || StartsWith(h, {"MM\0*", 4});
+         },
+     .decode = [](CPicture& p, Data d, Sink m) { return DecodeTiffMemory(p, d, m); },
+     .save = [](const CPicture& p, Path f) { return SaveTiff(p, f, kTiffJpeg); },
+     .keepsPictureWhenUnopened = false},
+    {.type = kImageTga,
+     .extensions = kTgaExtensions,
+     .sniff = nullptr,
+     .decode = [](CPicture& p, Data d, Sink) { return DecodeTgaMemory(p, d); },
+     .save = [](const CPicture& p, Path f) { return SaveTga(p, f, kTgaSaveRunLength); },
+     .keepsPictureWhenUnopened = false},
+};
+
+}  // namespace
+
+std::span<const CodecRow> CodecTable() {
+    return kCodecs;
+}
+
+const CodecRow* FindCodec(ImageType type) {
+    const auto* row = std::find_if(std::begin(kCodecs), std::end(kCodecs),
+                                   [&](const CodecRow& codec) { return codec.type == type; });
+    return row != std::end(kCodecs) ? row : nullptr;
+}
+
+const CodecRow* FindCodecForPath(std::string_view path) {
+    const std::string_view extension = platform::ExtensionOf(path);
+    for (const CodecRow& codec : kCodecs) {
+        for (std::string_view known : codec.extensions)
+            if (platform::EqualsIgnoreCase(extension, known))
+                return &codec;
+    }
+    return nullptr;
+}
+
+const CodecRow* SniffCodec(std::span<const std::uint8_t> head) {
+    for (const CodecRow& codec : kCodecs) {
+        if (codec.sniff && codec.sniff(head))
+            return &codec;
+    }
+    return nullptr;
+}
+
+bool LoadFileWithCodec(const CodecRow& codec, CPicture& picture, const std::string& path,
+                       const CodecMessageSink& messages) {
+    const auto rule = codec.keepsPictureWhenUnopened ? codec_files::Unopened::kKeepsPicture
+                                                     : codec_files::Unopened::kEmptiesPicture;
+    return codec_files::LoadMapped(picture, path, rule, [&](std::span<const std::uint8_t> data) {
+        return codec.decode(picture, data, messages);
+    });
+}
+
+ImageType ImageTypeFromExtension(const std::string& path) {
+    const CodecRow* codec = FindCodecForPath(path);
+    return codec ? codec->type : kImageUnknown;
+}
+
+bool LoadImageFile(CPicture& picture, const std::string& path, const CodecMessageSink& messages) {
+    const CodecRow* codec = FindCodecForPath(path);
+    return codec && LoadFileWithCodec(*codec, picture, path, messages);
+}
+
+bool SaveImageFile(const CPicture& picture, const std::string& path) {
+    // Each saver writes a temporary file beside the target and renames it
+    // over the target when complete, so the old file (even a read-only one,
+    // since only the directory must be writable) survives any failure.
+    const CodecRow* codec = FindCodecForPath(path);
+    return codec && codec->save(picture, path);
+}
