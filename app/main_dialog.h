@@ -126,6 +126,7 @@ public:
     void ScanImageDirectory(const std::string& directory);
     void RefreshImageList();
     void ScanMusicDirectory(const std::string& directory);
+    // Also the auto-change timer's handler.
     void ShowNextImage();
     void BrowseImageDirectory();
     void ChangeWallpaperNow();
@@ -135,10 +136,10 @@ public:
     void ApplyAlwaysOnTop();
     bool RegisterGlobalHotkey(std::uint16_t value);
     void UnregisterGlobalHotkey();
+    // Also the one-shot hide timer's handler.
     void HideWindow();
     void RestoreWindow();
     void ExitProgram();
-    void OnTimer(int id);
     // A tray menu command (ID_TRAY_*).
     void OnCommand(int command);
 

@@ -183,6 +183,8 @@ void CMainDlg::ConnectHandlers() {
     connect(donate_, &QPushButton::clicked, this, [this] { OpenDonationPage(); });
     connect(hide_, &QPushButton::clicked, this, [this] { HideWindow(); });
     // "&Desktop" (hidden) has no effect.
-    connect(&autoChangeTimer_, &QTimer::timeout, this, [this] { OnTimer(kAutoChangeTimerId); });
-    connect(&hideTimer_, &QTimer::timeout, this, [this] { OnTimer(kHideTimerId); });
+    // Each timer calls its own handler. The hide timer is single-shot, so it
+    // has stopped by the time the window hides.
+    connect(&autoChangeTimer_, &QTimer::timeout, this, &CMainDlg::ShowNextImage);
+    connect(&hideTimer_, &QTimer::timeout, this, &CMainDlg::HideWindow);
 }

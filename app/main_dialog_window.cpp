@@ -130,15 +130,6 @@ void CMainDlg::ApplyTimerSettings() {
     SaveSettings();
 }
 
-void CMainDlg::OnTimer(int id) {
-    if (id == kHideTimerId) {
-        HideWindow();
-        hideTimer_.stop();
-    } else if (id == kAutoChangeTimerId) {
-        ShowNextImage();
-    }
-}
-
 // ---- Always on top ----
 
 void CMainDlg::ApplyAlwaysOnTop() {

@@ -1,10 +1,14 @@
 #include "app/settings.h"
 
 #include <algorithm>
+#include <array>
+#include <iterator>
 
 #include "app/start_at_login.h"
 #include "platform/base/paths.h"
+#include "platform/base/profile.h"
 #include "platform/base/text.h"
+#include "shell/ini_values.h"
 
 namespace {
 
@@ -15,6 +19,81 @@ void EnsureFileDirectory(const CIniFile& ini) {
     if (!dir.empty())
         EnsureDirectory(dir);
 }
+
+// How a key's text maps to the record.
+enum class SettingKind {
+    kNumber,    // an int field, written in decimal
+    kFlag,      // a bool field, written 1 or 0
+    kText,      // a string field, written as it is
+    kPosition,  // the Position list's item text, not a field
+};
+
+int CheckChangeMethod(int method) {
+    return method >= 1 && method <= 4 ? method : 1;
+}
+
+// A damaged or hand-edited period must not drive the timer faster (or
+// slower) than the window lets the user choose.
+int ClampInterval(int seconds) {
+    return std::clamp(seconds, kMinTimeInterval, kMaxTimeInterval);
+}
+
+int ZeroOrOne(int mode) {
+    return mode != 0 ? 1 : 0;
+}
+
+// One key of the settings file.
+struct SettingKey {
+    std::string_view name;
+    SettingKind kind;
+    // The text a missing key reads as.
+    const char* def = "";
+    // For folders, a missing key reads as the Windows directory instead.
+    bool folder = false;
+    int WallpaperSettings::*number = nullptr;
+    bool WallpaperSettings::*flag = nullptr;
+    std::string WallpaperSettings::*text = nullptr;
+    // Brings a number read from the file into the range the window accepts;
+    // a save writes the record's value as it is.
+    int (*check)(int) = nullptr;
+};
+
+using S = WallpaperSettings;
+
+// Every key, in the order a save writes them.
+constexpr SettingKey kSettingKeys[] = {
+    {.name = "ChangeMethod",
+     .kind = SettingKind::kNumber,
+     .def = "1",
+     .number = &S::ChangeMethod,
+     .check = CheckChangeMethod},
+    {.name = "TimeInterval",
+     .kind = SettingKind::kNumber,
+     .def = "10",
+     .number = &S::TimeInterval,
+     .check = ClampInterval},
+    {.name = "EnableTimer", .kind = SettingKind::kFlag, .def = "1", .flag = &S::EnableTimer},
+    {.name = "PlayMusic", .kind = SettingKind::kFlag, .def = "0", .flag = &S::PlayMusic},
+    {.name = "FitToScreen", .kind = SettingKind::kFlag, .def = "1", .flag = &S::FitToScreen},
+    {.name = "ImagePath", .kind = SettingKind::kText, .folder = true, .text = &S::ImagePath},
+    {.name = "MusicPath", .kind = SettingKind::kText, .folder = true, .text = &S::MusicPath},
+    {.name = "AlwaysOnTop", .kind = SettingKind::kFlag, .def = "0", .flag = &S::AlwaysOnTop},
+    {.name = "StartAtLogin", .kind = SettingKind::kFlag, .def = "1", .flag = &S::StartAtLogin},
+    {.name = "Hide2TrayIcon", .kind = SettingKind::kFlag, .def = "1", .flag = &S::Hide2TrayIcon},
+    {.name = "RandomMode",
+     .kind = SettingKind::kNumber,
+     .def = "1",
+     .number = &S::RandomMode,
+     .check = ZeroOrOne},
+    {.name = "LaterPaper", .kind = SettingKind::kText, .text = &S::LaterPaper},
+    {.name = "PlayMode",
+     .kind = SettingKind::kNumber,
+     .def = "1",
+     .number = &S::PlayMode,
+     .check = ZeroOrOne},
+    {.name = "Position", .kind = SettingKind::kPosition, .def = "Strech"},
+    {.name = "Hotkey", .kind = SettingKind::kNumber, .def = "122", .number = &S::Hotkey},
+};
 
 }  // namespace
 
@@ -42,48 +121,58 @@ void OpenSettingsFile(CIniFile& ini, const std::string& path) {
 
 int LoadSettings(CIniFile& ini, WallpaperSettings& s) {
     const std::string windowsDir = GetWindowsDirectoryPath();
-
-    s.ChangeMethod = ini.GetInt("ChangeMethod", 1);
-    if (s.ChangeMethod < 1 || s.ChangeMethod > 4)
-        s.ChangeMethod = 1;
-    s.StartAtLogin = ini.GetInt("StartAtLogin", 1) != 0;
-    // A damaged or hand-edited period must not drive the timer faster (or
-    // slower) than the window lets the user choose.
-    s.TimeInterval = std::clamp(ini.GetInt("TimeInterval", 10), kMinTimeInterval, kMaxTimeInterval);
-    s.RandomMode = ini.GetInt("RandomMode", 1) != 0 ? 1 : 0;
-    s.AlwaysOnTop = ini.GetInt("AlwaysOnTop", 0) != 0;
-    s.Hide2TrayIcon = ini.GetBool("Hide2TrayIcon", true);
-    s.EnableTimer = ini.GetBool("EnableTimer", true);
-    s.PlayMusic = ini.GetBool("PlayMusic", false);
-    s.FitToScreen = ini.GetBool("FitToScreen", true);
-    // Paths are read whole: one cut at 255 bytes would be saved back cut.
-    s.ImagePath = ini.GetLongString("ImagePath", windowsDir.c_str());
-    s.LaterPaper = ini.GetLongString("LaterPaper");
-    s.Hotkey = ini.GetInt("Hotkey", 122);
-    const std::string position = ini.GetLongString("Position", "Strech");
-    s.MusicPath = ini.GetLongString("MusicPath", windowsDir.c_str());
-    s.PlayMode = ini.GetInt("PlayMode", 1) != 0 ? 1 : 0;
-    return PositionFromText(position);
+    int position = kDefaultPosition;
+    for (const SettingKey& key : kSettingKeys) {
+        const std::string name(key.name);
+        switch (key.kind) {
+        case SettingKind::kNumber: {
+            const int value = ini.GetInt(name, ini_values::LeadingInt(key.def));
+            s.*key.number = key.check ? key.check(value) : value;
+            break;
+        }
+        case SettingKind::kFlag:
+            s.*key.flag = ini.GetBool(name, ini_values::LeadingInt(key.def) != 0);
+            break;
+        case SettingKind::kText:
+            // Read whole: a path cut at 255 bytes would be saved back cut.
+            s.*key.text = ini.GetLongString(name, key.folder ? windowsDir.c_str() : key.def);
+            break;
+        case SettingKind::kPosition:
+            position = PositionFromText(ini.GetLongString(name, key.def));
+            break;
+        }
+    }
+    return position;
 }
 
-void SaveSettings(CIniFile& ini, const WallpaperSettings& s, int position) {
+bool SaveSettings(CIniFile& ini, const WallpaperSettings& s, int position) {
     EnsureFileDirectory(ini);
-    ini.WriteInt("ChangeMethod", s.ChangeMethod);
-    ini.WriteInt("TimeInterval", s.TimeInterval);
-    ini.WriteBool("EnableTimer", s.EnableTimer);
-    ini.WriteBool("PlayMusic", s.PlayMusic);
-    ini.WriteBool("FitToScreen", s.FitToScreen);
-    ini.WriteString("ImagePath", s.ImagePath);
-    ini.WriteString("MusicPath", s.MusicPath);
-    ini.WriteBool("AlwaysOnTop", s.AlwaysOnTop);
-    ini.WriteBool("StartAtLogin", s.StartAtLogin);
-    ini.WriteBool("Hide2TrayIcon", s.Hide2TrayIcon);
-    ini.WriteInt("RandomMode", s.RandomMode);
-    ini.WriteString("LaterPaper", s.LaterPaper);
-    ini.WriteInt("PlayMode", s.PlayMode);
-    ini.WriteString("Position", PositionText(position));
+    std::array<std::string, std::size(kSettingKeys)> texts;
+    std::array<platform::ProfileEntry, std::size(kSettingKeys)> entries;
+    for (std::size_t i = 0; i < std::size(kSettingKeys); ++i) {
+        const SettingKey& key = kSettingKeys[i];
+        switch (key.kind) {
+        case SettingKind::kNumber:
+            texts[i] = std::to_string(s.*key.number);
+            break;
+        case SettingKind::kFlag:
+            texts[i] = s.*key.flag ? "1" : "0";
+            break;
+        case SettingKind::kText:
+            texts[i] = s.*key.text;
+            break;
+        case SettingKind::kPosition:
+            texts[i] = PositionText(position);
+            break;
+        }
+        entries[i] = {.key = key.name, .value = texts[i]};
+    }
+    // One replacement of the file for the whole record: a reader (or a
+    // crash) never meets half a save, and the window's thread pays for one
+    // flushed write, not one per key.
+    const bool written = ini.WriteStrings(entries);
     ApplyStartAtLogin(s.StartAtLogin);
-    ini.WriteInt("Hotkey", s.Hotkey);
+    return written;
 }
 
 bool SaveLaterPaper(CIniFile& ini, const std::string& picture) {

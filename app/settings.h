@@ -53,14 +53,19 @@ inline constexpr const char* kSettingsSection = "Setting";
 // Points the store at the settings file and its section.
 void OpenSettingsFile(CIniFile& ini, const std::string& path);
 
+// Both work from one table of the keys (name, default, check), in the order
+// a save writes them.
+
 // Reads every key into `settings`, each missing key taking its default and
 // each value brought into its range, and returns the position the stored
 // Position text selects.
 int LoadSettings(CIniFile& ini, WallpaperSettings& settings);
 
-// Writes every key (creating the file and its directory when missing) and
-// brings start at login in line with the record.
-void SaveSettings(CIniFile& ini, const WallpaperSettings& settings, int position);
+// Writes every key as one atomic replacement of the file (creating the file
+// and its directory when missing; a read-only file stays as it is) and
+// brings start at login in line with the record. Whether the file holds the
+// record now.
+bool SaveSettings(CIniFile& ini, const WallpaperSettings& settings, int position);
 
 // The wallpaper job's one write: the picture a change was started for.
 bool SaveLaterPaper(CIniFile& ini, const std::string& picture);

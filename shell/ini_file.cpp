@@ -206,6 +206,11 @@ bool CIniFile::WriteBlock(std::string_view key, std::span<const std::uint8_t> bl
     return WriteString(key, ini_values::EncodeBlock(block), section);
 }
 
+bool CIniFile::WriteStrings(std::span<const platform::ProfileEntry> entries, const char* section) {
+    const Target target = Use(section);
+    return platform::WriteProfileStrings(target.path, target.section, entries);
+}
+
 bool CIniFile::DeleteKey(std::string_view key) {
     const Target target = Use(nullptr);
     return platform::DeleteProfileKey(target.path, target.section, key);

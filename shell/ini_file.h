@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "platform/gdi/types.h"
+#include "platform/base/profile.h"
 
 class CIniFile {
 public:
@@ -82,6 +83,11 @@ public:
     bool WriteColor(std::string_view key, gdi::COLORREF value, const char* section = nullptr);
     bool WriteBlock(std::string_view key, std::span<const std::uint8_t> block,
                     const char* section = nullptr);
+
+    // Several values (already in their text forms) as one replacement of
+    // the file, in the order given; see platform::WriteProfileStrings.
+    bool WriteStrings(std::span<const platform::ProfileEntry> entries,
+                      const char* section = nullptr);
 
     // Removes the key from the current section.
     bool DeleteKey(std::string_view key);

@@ -8,8 +8,8 @@ CMusicGlue::CMusicGlue(CMusicPlayer& player, TooltipSetter setTooltip)
     : player_(player), setTooltip_(std::move(setTooltip)) {}
 
 bool CMusicGlue::StartMusic() {
+    failedOpens_ = 0;
     if (player_.Play()) {
-        setTooltip_(PlayingText(player_.GetCurrentSong()));
         return true;
     }
     platform::ShowMessage(CMusicPlayer::GetErrorText());
@@ -32,26 +32,43 @@ void CMusicGlue::OnPlayMusicClicked(bool playMusic, bool haveMusicFiles) {
 }
 
 void CMusicGlue::OnMusicNotify(int flag) {
-    if (flag == kMusicNotifySuccessful) {
+    switch (flag) {
+    case kMusicNotifyPlaying:
+        failedOpens_ = 0;
+        setTooltip_(PlayingText(player_.GetCurrentSong()));
+        break;
+    case kMusicNotifySuccessful:
         CMusicPlayer::Stop();
+        failedOpens_ = 0;
         AdvanceAfterSong();
-    } else if (flag == kMusicNotifyFailure) {
+        break;
+    case kMusicNotifyFailure:
+        failedOpens_ = 0;
         AdvanceAfterSong();
+        break;
+    case kMusicNotifyOpenFailed:
+        // One unreadable file must not end the music while the tooltip still
+        // claims to play the song before it: skip to the next song, trying
+        // each at most once.
+        if (++failedOpens_ >= player_.GetPlaylist().size())
+            GiveUp();
+        else
+            AdvanceAfterSong();
+        break;
+    default:
+        break;
     }
 }
 
 void CMusicGlue::AdvanceAfterSong() {
-    // One unreadable file must not end the music while the tooltip still
-    // claims to play it: skip to the next song that opens.
-    const std::size_t attempts = player_.GetPlaylist().size();
-    for (std::size_t i = 0; i < attempts; ++i) {
-        if (player_.PlayNext()) {
-            setTooltip_(PlayingText(player_.GetCurrentSong()));
-            return;
-        }
-    }
+    if (!player_.PlayNext())
+        GiveUp();
+}
+
+void CMusicGlue::GiveUp() {
+    failedOpens_ = 0;
     setTooltip_(GetProductName());
-    if (attempts > 0) {
+    if (!player_.GetPlaylist().empty()) {
         platform::ShowMessage(CMusicPlayer::GetErrorText());
     }
 }

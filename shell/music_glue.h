@@ -6,6 +6,7 @@
 // sees. The window keeps its settings and lists and hands in what each step
 // needs.
 
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <vector>
@@ -20,13 +21,17 @@ public:
     CMusicGlue(const CMusicGlue&) = delete;
     CMusicGlue& operator=(const CMusicGlue&) = delete;
 
-    // Play; the tooltip names the song, or the player's error is shown.
+    // Play; the tooltip names the song once it plays (a song that does not
+    // open is skipped), or the player's error is shown when nothing can be
+    // started.
     bool StartMusic();
     // Stop; the tooltip shows the program's name again.
     void StopMusic();
     // After the window has read the play-music box into its settings.
     void OnPlayMusicClicked(bool playMusic, bool haveMusicFiles);
-    // A notification flag from the player (kMusicNotify...).
+    // A notification flag from the player (kMusicNotify...): the tooltip
+    // follows the song that plays, and the end or failure of a song moves
+    // on to the next one that opens.
     void OnMusicNotify(int flag);
     // After a newly chosen music directory was scanned: a list with entries
     // replaces the playlist (and starts it when music is on); an empty one
@@ -36,9 +41,14 @@ public:
     static std::string PlayingText(const std::string& song) { return "Playing - " + song; }
 
 private:
-    // Moves on to the next song that opens, trying each at most once.
+    // Starts the next song; its open reports back as a notification.
     void AdvanceAfterSong();
+    // Nothing could be played: the tooltip shows the program's name again.
+    void GiveUp();
 
     CMusicPlayer& player_;
     TooltipSetter setTooltip_;
+    // Songs that failed to open since the last one that played: once every
+    // song of the list has been tried, the music stops.
+    std::size_t failedOpens_ = 0;
 };

@@ -2,7 +2,6 @@
 
 #include <QAudioOutput>
 #include <QCoreApplication>
-#include <QEventLoop>
 #include <QMediaPlayer>
 #include <QPointer>
 #include <QTimer>
@@ -31,19 +30,40 @@ std::mt19937& RandomGenerator() {
     return generator;
 }
 
+void StoreOpenError(int code, const std::string& detail) {
+    CMusicPlayer::CheckMciError(code);
+    if (!detail.empty()) {
+        StoreErrorText(CMusicPlayer::DescribeError(code) + "\n" + detail);
+    }
+}
+
 // The one playback device, owned by the application object so that it goes
 // away with it. Each open gets a media player of its own: a backend keeps
 // reporting errors of a failed source for a while, and they must not count
 // against the next song. Every notification carries the generation of the
 // song it is about; Stop and each open start a new generation.
+//
+// Loading is asynchronous and stays so: the outcome of an open is a
+// notification like the end of a song, not something a caller waits for in
+// a nested event loop, where any handler of the window could run again
+// inside the one that started the song.
 class MusicDevice : public QObject {
 public:
-    explicit MusicDevice(QObject* parent) : QObject(parent) {}
+    explicit MusicDevice(QObject* parent) : QObject(parent) {
+        openTimer_.setSingleShot(true);
+        connect(&openTimer_, &QTimer::timeout, this, [this] {
+            if (opening_) {
+                Fail(kMusicErrorTimeout, {});
+            }
+        });
+    }
 
     // Closes the open song, if any; its pending notifications lapse.
     void Close() {
         ++generation_;
         playing_ = false;
+        opening_ = false;
+        openTimer_.stop();
         if (player_ != nullptr) {
             player_->disconnect(this);
             player_->stop();
@@ -53,63 +73,39 @@ public:
         }
     }
 
-    // Loads `path`; 0 when it can be played, otherwise an error code with
-    // the backend's description in `detail`.
-    int Open(const std::string& path, std::string& detail) {
+    // Starts loading `path`; it plays once loaded. The outcome arrives as
+    // kMusicNotifyPlaying or kMusicNotifyOpenFailed.
+    void Open(const std::string& path) {
         Close();
+        opening_ = true;
         player_ = new QMediaPlayer(this);
         player_->setAudioOutput(new QAudioOutput(player_));
         connect(player_, &QMediaPlayer::mediaStatusChanged, this,
                 [this](QMediaPlayer::MediaStatus status) {
-                    if (playing_ && status == QMediaPlayer::EndOfMedia) {
+                    if (opening_) {
+                        if (Settled()) {
+                            FinishOpen();
+                        }
+                    } else if (playing_ && status == QMediaPlayer::EndOfMedia) {
                         playing_ = false;
                         Post(kMusicNotifySuccessful);
                     }
                 });
         connect(player_, &QMediaPlayer::errorOccurred, this, [this] {
-            // The backend may report one failure several times.
-            if (playing_) {
+            if (opening_) {
+                FinishOpen();
+            } else if (playing_) {
+                // The backend may report one failure several times.
                 playing_ = false;
                 Post(kMusicNotifyFailure);
             }
         });
+        openTimer_.start(openTimeout);
         player_->setSource(QUrl::fromLocalFile(QString::fromStdString(path)));
-        if (!Settled()) {
-            // Loading is asynchronous; wait for its outcome, keeping the
-            // user's input out so that nothing re-enters the dialog meanwhile.
-            QEventLoop loop;
-            QTimer timer;
-            timer.setSingleShot(true);
-            connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
-            connect(player_, &QMediaPlayer::mediaStatusChanged, &loop, [this, &loop] {
-                if (Settled()) {
-                    loop.quit();
-                }
-            });
-            connect(player_, &QMediaPlayer::errorOccurred, &loop, [&loop] { loop.quit(); });
-            timer.start(openTimeout);
-            loop.exec(QEventLoop::ExcludeUserInputEvents);
+        // Some outcomes are known before setSource returns, without a signal.
+        if (opening_ && Settled()) {
+            FinishOpen();
         }
-        int code = 0;
-        if (player_ == nullptr) {
-            code = kMusicErrorTimeout;  // closed from elsewhere while waiting
-        } else if (player_->error() != QMediaPlayer::NoError) {
-            code = player_->error();
-            detail = player_->errorString().toStdString();
-        } else if (player_->mediaStatus() == QMediaPlayer::InvalidMedia) {
-            code = QMediaPlayer::FormatError;
-        } else if (!Settled()) {
-            code = kMusicErrorTimeout;
-        }
-        if (code != 0) {
-            Close();
-        }
-        return code;
-    }
-
-    void Start() {
-        playing_ = true;
-        player_->play();
     }
 
     CMusicPlayer::NotifyHandler handler;
@@ -117,7 +113,7 @@ public:
 
 private:
     bool Settled() const {
-        if (player_ == nullptr || player_->error() != QMediaPlayer::NoError) {
+        if (player_->error() != QMediaPlayer::NoError) {
             return true;
         }
         switch (player_->mediaStatus()) {
@@ -129,6 +125,29 @@ private:
         default:
             return false;
         }
+    }
+
+    // The media has loaded, or failed to: start it or report why not.
+    void FinishOpen() {
+        opening_ = false;
+        openTimer_.stop();
+        if (player_->error() != QMediaPlayer::NoError) {
+            Fail(player_->error(), player_->errorString().toStdString());
+        } else if (player_->mediaStatus() == QMediaPlayer::InvalidMedia) {
+            Fail(QMediaPlayer::FormatError, {});
+        } else {
+            playing_ = true;
+            player_->play();
+            Post(kMusicNotifyPlaying);
+        }
+    }
+
+    void Fail(int code, const std::string& detail) {
+        StoreOpenError(code, detail);
+        // Posted in the generation after the close: a song opened or a stop
+        // before it arrives makes it lapse, as it no longer concerns anyone.
+        Close();
+        Post(kMusicNotifyOpenFailed);
     }
 
     void Post(int flag) {
@@ -146,7 +165,9 @@ private:
     }
 
     QMediaPlayer* player_ = nullptr;
+    QTimer openTimer_;
     std::uint64_t generation_ = 0;
+    bool opening_ = false;
     bool playing_ = false;
 };
 
@@ -175,16 +196,7 @@ bool OpenAndStart(const std::string& path) {
     if (device == nullptr) {
         return CMusicPlayer::CheckMciError(kMusicErrorNoDevice);
     }
-    std::string detail;
-    const int code = device->Open(path, detail);
-    if (code != 0) {
-        CMusicPlayer::CheckMciError(code);
-        if (!detail.empty()) {
-            StoreErrorText(CMusicPlayer::DescribeError(code) + "\n" + detail);
-        }
-        return false;
-    }
-    device->Start();
+    device->Open(path);
     return true;
 }
 

@@ -2,11 +2,13 @@
 
 // Background music: a list of sound files played one after another, in list
 // order or at random, on one playback device shared by every player (only
-// one song sounds at a time). Opening a song waits until the media is
-// loaded, so Play can say whether it will play. The end of a song, or a
-// failure while it plays, reaches the notification handler on the
-// user-interface thread, the way the main window learns that it should move
-// on. User-interface thread only.
+// one song sounds at a time). Opening a song returns at once: the media
+// loads in the background, and whether the song started, could not be
+// opened, played to its end or failed while playing reaches the
+// notification handler later, on the user-interface thread, never from
+// within the call that started it. That is how the main window learns that
+// it should move on; nothing waits in a nested event loop. User-interface
+// thread only.
 
 #include <cstddef>
 #include <functional>
@@ -19,6 +21,10 @@ inline constexpr int kMusicNotifySuccessful = 1;  // the song played to its end
 inline constexpr int kMusicNotifySuperseded = 2;
 inline constexpr int kMusicNotifyAborted = 4;
 inline constexpr int kMusicNotifyFailure = 8;  // playback failed after the open
+// The song could not be opened (GetErrorText says why); the device is closed.
+inline constexpr int kMusicNotifyOpenFailed = 16;
+// The song opened and plays now.
+inline constexpr int kMusicNotifyPlaying = 32;
 
 // Error codes of the device: 0, or QMediaPlayer::Error values, or these.
 inline constexpr int kMusicErrorTimeout = 100;   // the media did not load in time
@@ -42,13 +48,15 @@ public:
     const std::vector<std::string>& GetPlaylist() const { return playlist_; }
 
     void SelectNext();
-    // Stops whatever plays, then opens and starts the current song (selecting
-    // one first when none is current). False when nothing could be opened.
+    // Stops whatever plays, then starts opening the current song (selecting
+    // one first when none is current); it plays as soon as it is loaded.
+    // False when there is no song or no device; whether the open succeeded
+    // comes later, as kMusicNotifyPlaying or kMusicNotifyOpenFailed.
     bool Play();
     bool PlayNext();
 
-    // Stops, then opens and starts `path` on the shared device; the current
-    // song is not changed. False at once for an empty path.
+    // Stops, then starts opening `path` on the shared device, as Play does;
+    // the current song is not changed. False at once for an empty path.
     static bool PlayFile(const std::string& path);
     // Stops and closes the shared device. Harmless when nothing is open.
     static bool Stop();
@@ -64,7 +72,8 @@ public:
     // dropped, so a late end-of-song never skips the song that followed it.
     using NotifyHandler = std::function<void(int flag)>;
     static void SetNotifyHandler(NotifyHandler handler);
-    // How long an open may take before it counts as failed (milliseconds).
+    // How long an open may take before it counts as failed (milliseconds);
+    // applies to opens started afterwards.
     static void SetOpenTimeout(int milliseconds);
 
 private:

@@ -8,7 +8,6 @@
 #include <cerrno>
 #include <cstdint>
 #include <mutex>
-#include <span>
 
 #include "platform/base/files.h"
 #include "platform/base/paths.h"
@@ -206,24 +205,15 @@ private:
     int fd_ = -1;
 };
 
-// Sets (value given) or removes (none) one key, under the writers' lock.
-bool Update(const std::string& path, std::string_view section, std::string_view key,
-            const std::string_view* value) {
-    section = Trim(section);
-    key = Trim(key);
-    if (path.empty() || !StorableNames(section, key) || (value && HasAny(*value, kLineBreaks)))
-        return false;
+// The checks every write makes of its names and value.
+bool Storable(std::string_view section, std::string_view key, const std::string_view* value) {
+    return StorableNames(section, key) && (!value || !HasAny(*value, kLineBreaks));
+}
 
-    WriterLock lock(path);
-    if (!lock.Held())
-        return false;
-    bool missing = false;
-    const std::optional<std::string> loaded = LoadFile(path, missing);
-    if (!loaded)
-        return false;
-    if (missing && !value)
-        return true;
-    std::string text = *loaded;
+// Sets (value given) or removes (none) one key in the file's text, as
+// loaded; whether the text changed. Names are trimmed and storable.
+bool Apply(std::string& text, std::string_view section, std::string_view key,
+           const std::string_view* value) {
     const Location at = Find(text, section, key);
     // New lines end the way the file's first line does.
     const std::size_t firstBreak = text.find('\n');
@@ -233,14 +223,14 @@ bool Update(const std::string& path, std::string_view section, std::string_view 
 
     if (!value) {
         if (!at.keyFound)
-            return true;
+            return false;
         text.erase(at.keyLine.begin, at.keyLine.next - at.keyLine.begin);
     } else if (at.keyFound) {
         const std::string_view line(text.data() + at.keyLine.begin,
                                     at.keyLine.end - at.keyLine.begin);
         const std::string entry = std::string(Classify(line).name) + "=" + EncodeValue(*value);
         if (entry == line)
-            return true;
+            return false;
         text.replace(at.keyLine.begin, at.keyLine.end - at.keyLine.begin, entry);
     } else if (at.sectionFound) {
         const std::string entry = std::string(key) + "=" + EncodeValue(*value);
@@ -262,8 +252,40 @@ bool Update(const std::string& path, std::string_view section, std::string_view 
         text += "[" + std::string(section) + "]" + eol;
         text += std::string(key) + "=" + EncodeValue(*value) + eol;
     }
+    return true;
+}
+
+// One change of a file: its text loaded once under the writers' lock,
+// edited by `edit` (which says whether it changed anything) and put in place
+// as one atomic replacement when it did. A missing file is created only when
+// `create` is set.
+template <typename Edit>
+bool Rewrite(const std::string& path, bool create, Edit edit) {
+    WriterLock lock(path);
+    if (!lock.Held())
+        return false;
+    bool missing = false;
+    const std::optional<std::string> loaded = LoadFile(path, missing);
+    if (!loaded)
+        return false;
+    if (missing && !create)
+        return true;
+    std::string text = *loaded;
+    if (!edit(text))
+        return true;
     const auto bytes = std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
     return WriteFileAtomically(path, bytes, ReplaceTarget::kWritableFile);
+}
+
+// Sets (value given) or removes (none) one key, under the writers' lock.
+bool Update(const std::string& path, std::string_view section, std::string_view key,
+            const std::string_view* value) {
+    section = Trim(section);
+    key = Trim(key);
+    if (path.empty() || !Storable(section, key, value))
+        return false;
+    return Rewrite(path, value != nullptr,
+                   [&](std::string& text) { return Apply(text, section, key, value); });
 }
 
 }  // namespace
@@ -290,6 +312,27 @@ std::string ReadProfileString(const std::string& path, std::string_view section,
 bool WriteProfileString(const std::string& path, std::string_view section, std::string_view key,
                         std::string_view value) {
     return Update(path, section, key, &value);
+}
+
+bool WriteProfileStrings(const std::string& path, std::string_view section,
+                         std::span<const ProfileEntry> entries) {
+    section = Trim(section);
+    if (path.empty())
+        return false;
+    bool allStored = true;
+    const bool written = Rewrite(path, true, [&](std::string& text) {
+        bool changed = false;
+        for (const ProfileEntry& entry : entries) {
+            const std::string_view key = Trim(entry.key);
+            if (!Storable(section, key, &entry.value)) {
+                allStored = false;
+                continue;
+            }
+            changed = Apply(text, section, key, &entry.value) || changed;
+        }
+        return changed;
+    });
+    return written && allStored;
 }
 
 bool DeleteProfileKey(const std::string& path, std::string_view section, std::string_view key) {

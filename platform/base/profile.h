@@ -20,6 +20,7 @@
 // replaced. Nothing here throws; failures return false or the default.
 
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -42,6 +43,22 @@ std::string ReadProfileString(const std::string& path, std::string_view section,
 // refused.
 bool WriteProfileString(const std::string& path, std::string_view section, std::string_view key,
                         std::string_view value);
+
+// One key and its value for WriteProfileStrings.
+struct ProfileEntry {
+    std::string_view key;
+    std::string_view value;
+};
+
+// Sets every key of `entries` in `section`, in their order, to the very text
+// that many WriteProfileString calls one after another would leave, but
+// reads the file once and replaces it once, under one hold of the writers'
+// lock: a reader sees the old file or the one with every entry, and a crash
+// leaves one of the two. An entry that cannot be stored is skipped and makes
+// the result false; the others are still written. A file no entry changes is
+// not rewritten.
+bool WriteProfileStrings(const std::string& path, std::string_view section,
+                         std::span<const ProfileEntry> entries);
 
 // Removes the key's line. True when the key is gone afterwards, including
 // when it (or the file) never existed; a missing file is not created.

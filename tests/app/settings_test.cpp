@@ -3,8 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/inotify.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <csignal>
 
 #include <cstdlib>
 #include <filesystem>
@@ -25,6 +30,38 @@ std::string Read(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
+
+// Counts the files renamed onto one name in a folder: each atomic
+// replacement of a file is one such rename.
+class ReplacementCounter {
+public:
+    ReplacementCounter(const fs::path& dir, std::string name)
+        : fd_(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)), name_(std::move(name)) {
+        inotify_add_watch(fd_, dir.c_str(), IN_MOVED_TO);
+    }
+    ~ReplacementCounter() { close(fd_); }
+    ReplacementCounter(const ReplacementCounter&) = delete;
+    ReplacementCounter& operator=(const ReplacementCounter&) = delete;
+
+    // The renames since the last call.
+    int Take() {
+        int count = 0;
+        alignas(inotify_event) char buffer[4096];
+        ssize_t n;
+        while ((n = read(fd_, buffer, sizeof buffer)) > 0) {
+            for (char* p = buffer; p < buffer + n;) {
+                const auto* event = reinterpret_cast<const inotify_event*>(p);
+                count += event->len > 0 && name_ == event->name;
+                p += sizeof(inotify_event) + event->len;
+            }
+        }
+        return count;
+    }
+
+private:
+    int fd_;
+    std::string name_;
+};
 
 class SettingsTest : public ::testing::Test {
 protected:
@@ -84,6 +121,104 @@ TEST_F(SettingsTest, FirstStartWritesEveryKeyWithItsDefault) {
                   "Position=Strech\n"
                   "Hotkey=122\n");
     EXPECT_NE(Read(Autostart()).find("Exec=" + GetModulePath() + "\n"), std::string::npos);
+}
+
+// The keys one at a time, as every save wrote them before: the reference a
+// save's file is held to.
+void SaveKeyByKey(CIniFile& ini, const WallpaperSettings& s, int position) {
+    ini.WriteInt("ChangeMethod", s.ChangeMethod);
+    ini.WriteInt("TimeInterval", s.TimeInterval);
+    ini.WriteBool("EnableTimer", s.EnableTimer);
+    ini.WriteBool("PlayMusic", s.PlayMusic);
+    ini.WriteBool("FitToScreen", s.FitToScreen);
+    ini.WriteString("ImagePath", s.ImagePath);
+    ini.WriteString("MusicPath", s.MusicPath);
+    ini.WriteBool("AlwaysOnTop", s.AlwaysOnTop);
+    ini.WriteBool("StartAtLogin", s.StartAtLogin);
+    ini.WriteBool("Hide2TrayIcon", s.Hide2TrayIcon);
+    ini.WriteInt("RandomMode", s.RandomMode);
+    ini.WriteString("LaterPaper", s.LaterPaper);
+    ini.WriteInt("PlayMode", s.PlayMode);
+    ini.WriteString("Position", PositionText(position));
+    ini.WriteInt("Hotkey", s.Hotkey);
+}
+
+TEST_F(SettingsTest, ASaveKeepsEveryOtherLineAndMatchesKeyByKeyWrites) {
+    const std::string original =
+        "; kept comment\r\n"
+        "[Other]\r\n"
+        "Unknown=1\r\n"
+        "\r\n"
+        "[setting]\r\n"
+        "  hotkey = 7 \r\n"
+        "Custom=mine\r\n"
+        "ImagePath=\"/pics/\"\r\n"
+        "; note about the next key\r\n"
+        "TimeInterval=900\r\n"
+        "\r\n"
+        "[Later]\r\n"
+        "X=y\r\n";
+    const std::string reference = (dir_ / "reference.ini").string();
+    std::ofstream(path_, std::ios::binary) << original;
+    std::ofstream(reference, std::ios::binary) << original;
+    const int position = LoadSettings(ini_, settings_);
+    EXPECT_EQ(settings_.TimeInterval, 600);
+    EXPECT_EQ(settings_.Hotkey, 7);
+    settings_.MusicPath = " spaced ";
+    ASSERT_TRUE(SaveSettings(ini_, settings_, position));
+    CIniFile keyByKey;
+    OpenSettingsFile(keyByKey, reference);
+    SaveKeyByKey(keyByKey, settings_, position);
+    EXPECT_EQ(Read(path_), Read(reference));
+    const std::string saved = Read(path_);
+    for (const char* kept : {"; kept comment\r\n", "Unknown=1\r\n", "Custom=mine\r\n",
+                             "; note about the next key\r\n", "[Later]\r\nX=y\r\n"})
+        EXPECT_NE(saved.find(kept), std::string::npos) << kept;
+    EXPECT_NE(saved.find("hotkey=7\r\nCustom=mine"), std::string::npos) << "replaced in place";
+    EXPECT_EQ(ini_.GetLongString("MusicPath"), " spaced ");
+}
+
+TEST_F(SettingsTest, ASaveIsOneReplacementOfTheFile) {
+    ReplacementCounter replacements(dir_, "Drapewell.ini");
+    Start();
+    EXPECT_EQ(replacements.Take(), 1) << "the first save";
+    settings_.LaterPaper = "/p/b.jpg";
+    settings_.TimeInterval = 60;
+    ASSERT_TRUE(SaveSettings(ini_, settings_, 1));
+    EXPECT_EQ(replacements.Take(), 1) << "a save that changes keys";
+    ASSERT_TRUE(SaveSettings(ini_, settings_, 1));
+    EXPECT_EQ(replacements.Take(), 0) << "a save that changes nothing";
+    ASSERT_TRUE(SaveLaterPaper(ini_, "/p/c.jpg"));
+    EXPECT_EQ(replacements.Take(), 1);
+    EXPECT_EQ(ini_.GetString("TimeInterval"), "60");
+    EXPECT_EQ(ini_.GetString("Position"), "Tile");
+}
+
+// A save that cannot finish (here the file size limit stops the new file's
+// bytes, which holds for root as well) leaves the old file whole: never
+// some keys new and others old.
+TEST_F(SettingsTest, AFailedSaveLeavesTheOldFileByteForByte) {
+    Start();
+    const std::string before = Read(path_);
+    settings_.ImagePath = "/" + std::string(500, 'p') + "/";
+    settings_.ChangeMethod = 3;
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{.rlim_cur = 64, .rlim_max = 64};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        _exit(SaveSettings(ini_, settings_, 0) ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << "reported as failed";
+    EXPECT_EQ(Read(path_), before);
+    for (const auto& entry : fs::directory_iterator(dir_)) {
+        const std::string name = entry.path().filename().string();
+        EXPECT_TRUE(!name.starts_with(".Drapewell.ini.") || name == ".Drapewell.ini.lock")
+            << "temporary left behind: " << name;
+    }
 }
 
 TEST_F(SettingsTest, LoadBringsEveryValueIntoItsRange) {
@@ -155,7 +290,8 @@ TEST_F(SettingsTest, AReadOnlySettingsFileIsLeftAlone) {
     StoreSetting("TimeInterval", "42");
     chmod(path_.c_str(), 0444);
     const std::string before = Read(path_);
-    Start();
+    const int position = LoadSettings(ini_, settings_);
+    EXPECT_FALSE(SaveSettings(ini_, settings_, position));
     EXPECT_EQ(settings_.TimeInterval, 42) << "still read";
     EXPECT_EQ(Read(path_), before);
 }

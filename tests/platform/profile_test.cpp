@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <random>
 #include <string>
 #include <thread>
@@ -22,9 +23,11 @@ namespace {
 
 namespace fs = std::filesystem;
 using platform::DeleteProfileKey;
+using platform::ProfileEntry;
 using platform::ReadProfileString;
 using platform::ReadProfileValue;
 using platform::WriteProfileString;
+using platform::WriteProfileStrings;
 
 class ProfileTest : public ::testing::Test {
 protected:
@@ -182,6 +185,65 @@ TEST_F(ProfileTest, ReadOnlyFilesAndDirectoriesAreNeverReplaced) {
     EXPECT_FALSE(WriteProfileString(folder, "Setting", "A", "1"));
     EXPECT_TRUE(fs::is_directory(folder));
     EXPECT_FALSE(WriteProfileString((dir_ / "no/such/dir.ini").string(), "S", "K", "v"));
+}
+
+// A batch leaves byte for byte what the same writes one after another leave:
+// lines replaced in place, new keys appended in order after the section's
+// last line, comments, unknown keys, blank lines and CRLF kept.
+TEST_F(ProfileTest, ABatchWritesWhatOneWriteAfterAnotherWrites) {
+    const std::vector<ProfileEntry> entries = {{"A", "2"},          {"hotkey", "122"},
+                                               {"New", " padded "}, {" Second ", ""},
+                                               {"A", "3"},          {"ImagePath", "/old"}};
+    const std::optional<std::string> files[] = {
+        std::nullopt,  // no file yet
+        "",
+        "; Drapewell settings\r\n[Setting]\r\nImagePath=/old\r\n  hotkey = 5 \r\n"
+        "Unknown=kept\r\n\r\n[Other]\r\nKeep=me\r\n",
+        "[Other]\nA=1",
+        "[Setting]\nA=1",
+        "orphan=1\n[setting]\nA=\"q\"\n; note\n\n[Setting]\nB=duplicate section\n",
+    };
+    const std::string one = (dir_ / "one.ini").string();
+    const std::string batch = (dir_ / "batch.ini").string();
+    for (const std::optional<std::string>& file : files) {
+        fs::remove(one);
+        fs::remove(batch);
+        if (file) {
+            Write(one, *file);
+            Write(batch, *file);
+        }
+        for (const ProfileEntry& entry : entries)
+            ASSERT_TRUE(WriteProfileString(one, "Setting", entry.key, entry.value));
+        ASSERT_TRUE(WriteProfileStrings(batch, " Setting ", entries));
+        EXPECT_EQ(Read(batch), Read(one)) << file.value_or("<no file>");
+    }
+}
+
+TEST_F(ProfileTest, ABatchReplacesTheFileOnceOrNotAtAll) {
+    Write(ini_, "[Setting]\nA=1\nB=2\n");
+    // The old file's inode, kept by a second link: a replacement leaves it
+    // as it was, an edit in place would not.
+    const std::string old = (dir_ / "old.ini").string();
+    fs::create_hard_link(ini_, old);
+    const std::vector<ProfileEntry> same = {{"A", "1"}, {"b", "2"}};
+    ASSERT_TRUE(WriteProfileStrings(ini_, "Setting", same));
+    EXPECT_TRUE(fs::equivalent(ini_, old)) << "nothing changed, nothing replaced";
+
+    // Entries that cannot be stored are refused; the others still land.
+    const std::vector<ProfileEntry> mixed = {
+        {"A", "5"}, {"Bad", "line\nbreak"}, {"", "empty key"}, {"K=", "v"}, {"C", "3"}};
+    EXPECT_FALSE(WriteProfileStrings(ini_, "Setting", mixed));
+    EXPECT_EQ(Read(ini_), "[Setting]\nA=5\nB=2\nC=3\n");
+    EXPECT_EQ(Read(old), "[Setting]\nA=1\nB=2\n");
+    EXPECT_FALSE(WriteProfileStrings(ini_, "Bad]", same));
+    EXPECT_FALSE(WriteProfileStrings("", "Setting", same));
+    EXPECT_TRUE(WriteProfileStrings((dir_ / "none.ini").string(), "Setting", {}));
+    EXPECT_FALSE(fs::exists(dir_ / "none.ini")) << "an empty batch creates nothing";
+
+    chmod(ini_.c_str(), 0444);
+    EXPECT_FALSE(WriteProfileStrings(ini_, "Setting", mixed));
+    EXPECT_FALSE(WriteProfileStrings(ini_, "Setting", {{{"D", "4"}}}));
+    EXPECT_EQ(Read(ini_), "[Setting]\nA=5\nB=2\nC=3\n");
 }
 
 // A writer killed at any moment, between writing and renaming included,

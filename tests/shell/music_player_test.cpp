@@ -73,13 +73,40 @@ protected:
         return Path(name);
     }
 
-    // Runs the event loop until `count` tooltips were set or 20 s passed.
-    void WaitForTooltips(std::size_t count) {
+    // Runs the event loop until `done` holds or `ms` passed; whether it holds.
+    template <typename Predicate>
+    static bool WaitFor(Predicate done, int ms = 20000) {
         QElapsedTimer clock;
         clock.start();
-        while (tooltips_.size() < count && clock.elapsed() < 20000) {
+        while (!done() && clock.elapsed() < ms) {
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
         }
+        return done();
+    }
+
+    // Runs the event loop until `count` tooltips were set or 20 s passed.
+    void WaitForTooltips(std::size_t count) {
+        WaitFor([&] { return tooltips_.size() >= count; });
+    }
+
+    // Records every notification, and whether one arrived while a call of
+    // the player was still running (it must not: that would re-enter the
+    // window's handler that started the song).
+    void RecordNotifications() {
+        CMusicPlayer::SetNotifyHandler([this](int flag) {
+            reentered_ = reentered_ || inCall_;
+            flags_.push_back(flag);
+        });
+    }
+    template <typename Call>
+    auto Calling(Call call) {
+        inCall_ = true;
+        const auto result = call();
+        inCall_ = false;
+        return result;
+    }
+    bool WaitForFlags(std::size_t count) {
+        return WaitFor([&] { return flags_.size() >= count; });
     }
 
     CMusicGlue MakeGlue(CMusicPlayer& player) {
@@ -87,6 +114,9 @@ protected:
     }
 
     QTemporaryDir dir_;
+    std::vector<int> flags_;
+    bool inCall_ = false;
+    bool reentered_ = false;
     std::vector<std::string> tooltips_;
     std::vector<std::string> messages_;
     platform::MessageSink previousSink_;
@@ -135,18 +165,25 @@ TEST_F(MusicTest, RandomModeSelectsAtOnceAndVariesWithinOneSecond) {
     EXPECT_EQ(player.GetCurrentSong(), "");
 }
 
-TEST_F(MusicTest, UnopenableFilesFailWithAReadableError) {
+TEST_F(MusicTest, UnopenableFilesFailLaterWithAReadableError) {
     EXPECT_TRUE(CMusicPlayer::Stop());  // nothing open yet
+    RecordNotifications();
     CMusicPlayer missing({Path("missing.wav")});
-    EXPECT_FALSE(missing.Play());
+    EXPECT_TRUE(Calling([&] { return missing.Play(); })) << "the open is under way";
+    ASSERT_TRUE(WaitForFlags(1));
+    EXPECT_EQ(flags_, std::vector<int>{kMusicNotifyOpenFailed});
     const std::string missingText = CMusicPlayer::GetErrorText();
     EXPECT_FALSE(missingText.empty());
     EXPECT_EQ(missingText.find("Unknown"), std::string::npos) << missingText;
 
+    flags_.clear();
     std::ofstream(Path("noise.wav")) << std::string(4000, 'x');
     CMusicPlayer noise({Path("noise.wav")});
-    EXPECT_FALSE(noise.Play());
+    EXPECT_TRUE(Calling([&] { return noise.Play(); }));
+    ASSERT_TRUE(WaitForFlags(1));
+    EXPECT_EQ(flags_, std::vector<int>{kMusicNotifyOpenFailed});
     EXPECT_FALSE(CMusicPlayer::GetErrorText().empty());
+    EXPECT_FALSE(reentered_);
 
     // An empty path or list fails at once and keeps the last error text.
     const std::string before = CMusicPlayer::GetErrorText();
@@ -154,6 +191,29 @@ TEST_F(MusicTest, UnopenableFilesFailWithAReadableError) {
     EXPECT_FALSE(CMusicPlayer().Play());
     EXPECT_EQ(CMusicPlayer::GetErrorText(), before);
     EXPECT_TRUE(CMusicPlayer::Stop());
+}
+
+TEST_F(MusicTest, OutcomesArriveAfterTheCallAndLapseWithAStop) {
+    const std::string a = Wav("a.wav");
+    RecordNotifications();
+    ASSERT_TRUE(Calling([&] { return CMusicPlayer::PlayFile(a); }));
+    EXPECT_TRUE(flags_.empty()) << "nothing is reported from within the call";
+    ASSERT_TRUE(WaitForFlags(2)) << CMusicPlayer::GetErrorText();
+    EXPECT_EQ(flags_, (std::vector<int>{kMusicNotifyPlaying, kMusicNotifySuccessful}));
+
+    // A song stopped, or replaced, before its open settled reports nothing.
+    flags_.clear();
+    ASSERT_TRUE(CMusicPlayer::PlayFile(Path("gone.wav")));
+    ASSERT_TRUE(CMusicPlayer::PlayFile(a));
+    CMusicPlayer::Stop();
+    WaitFor([] { return false; }, 1000);
+    EXPECT_TRUE(flags_.empty());
+
+    ASSERT_TRUE(CMusicPlayer::PlayFile(Path("gone.wav")));
+    ASSERT_TRUE(CMusicPlayer::PlayFile(a));
+    ASSERT_TRUE(WaitForFlags(1));
+    EXPECT_EQ(flags_.front(), kMusicNotifyPlaying) << "the failure of the replaced song lapsed";
+    EXPECT_FALSE(reentered_);
 }
 
 TEST_F(MusicTest, SongsFollowOneAnotherInOrderWithTheTooltip) {
@@ -180,20 +240,33 @@ TEST_F(MusicTest, OneSongRepeats) {
 }
 
 TEST_F(MusicTest, AFailedSongIsSkippedAndAllFailingStopsVisibly) {
-    const std::string a = Wav("a.wav");
+    const std::string a = Path("long.wav");
+    WriteWav(a, 3000, 440);  // plays on while the failure below is handled
     const std::string c = Wav("c.wav");
     CMusicPlayer player({a, Path("gone.wav"), c});
     CMusicGlue glue = MakeGlue(player);
+    CMusicPlayer::SetNotifyHandler([&glue](int flag) { glue.OnMusicNotify(flag); });
     ASSERT_TRUE(glue.StartMusic());
+    EXPECT_TRUE(tooltips_.empty()) << "the song is named once it plays";
+    WaitForTooltips(1);
+    EXPECT_EQ(tooltips_, Playing({a}));
     glue.OnMusicNotify(kMusicNotifyAborted);
     glue.OnMusicNotify(kMusicNotifySuperseded);
     EXPECT_EQ(tooltips_, Playing({a}));
     glue.OnMusicNotify(kMusicNotifyFailure);
-    EXPECT_EQ(tooltips_, Playing({a, c}));
+    WaitForTooltips(2);
+    ASSERT_GE(tooltips_.size(), 2u);
+    EXPECT_EQ(std::vector<std::string>(tooltips_.begin(), tooltips_.begin() + 2), Playing({a, c}));
+    EXPECT_TRUE(messages_.empty());
 
+    // Every song fails to open: each is tried once, then the music stops
+    // with the tooltip and the error shown.
+    CMusicPlayer::Stop();
     player.SetPlaylist({Path("gone.wav"), Path("gone2.wav")});
     tooltips_.clear();
-    glue.OnMusicNotify(kMusicNotifyFailure);
+    ASSERT_TRUE(glue.StartMusic());
+    WaitForTooltips(1);
+    WaitFor([] { return false; }, 300);  // nothing further follows
     EXPECT_EQ(tooltips_, std::vector<std::string>{GetProductName()});
     EXPECT_EQ(messages_, std::vector<std::string>{CMusicPlayer::GetErrorText()});
 }
@@ -214,8 +287,10 @@ TEST_F(MusicTest, GlueMessagesAndTheKeptPlaylist) {
     EXPECT_EQ(tooltips_, std::vector<std::string>{GetProductName()});
 
     messages_.clear();
+    CMusicPlayer::SetNotifyHandler([&glue](int flag) { glue.OnMusicNotify(flag); });
     glue.OnMusicDirectoryScanned({Path("gone.wav")}, true);
     EXPECT_EQ(player.GetPlaylist(), std::vector<std::string>{Path("gone.wav")});
+    WaitFor([&] { return !messages_.empty(); });
     EXPECT_EQ(messages_, std::vector<std::string>{CMusicPlayer::GetErrorText()});
 }
 
