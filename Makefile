@@ -1,7 +1,7 @@
 # The commands the README names. Each configures its CMake preset as needed.
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build run test asan-test bench package format clean
+.PHONY: all deps build run test asan-test bench package format format-check clean
 
 all: build
 
@@ -44,8 +44,25 @@ package: deps
 	cmake --build build/package -j $(JOBS)
 	cd build/package && cpack -G DEB
 
+# The sources clang-format keeps in the repository's style (.clang-format).
+FORMAT_SOURCES = find platform image codecs wallpaper shell app tests bench fuzz tools \
+	-name '*.cpp' -o -name '*.h'
+
 format:
-	find platform image codecs wallpaper shell app tests bench fuzz tools -name '*.cpp' -o -name '*.h' | xargs clang-format -i
+	$(FORMAT_SOURCES) | xargs clang-format -i
+
+# Fails, naming the files, when `make format` would change any of them; any
+# other failure of clang-format (not installed, say) is printed as it came.
+format-check:
+	@out=$$($(FORMAT_SOURCES) | xargs clang-format --dry-run --Werror 2>&1) && exit 0; \
+	files=$$(printf '%s\n' "$$out" | sed -n 's/^\(.*\):[0-9]*:[0-9]*: error: .*/\1/p' | sort -u); \
+	if [ -n "$$files" ]; then \
+		echo "format-check: clang-format would change (make format):" >&2; \
+		printf '%s\n' "$$files" >&2; \
+	else \
+		printf '%s\n' "$$out" >&2; \
+	fi; \
+	exit 1
 
 clean:
 	rm -rf build

@@ -16,16 +16,7 @@ gdi::BitmapPtr ToSection(const clipboard::NativeImage& image) {
     if (image.width <= 0 || image.height <= 0 ||
         image.pixels.size() / rowBytes < static_cast<std::size_t>(image.height))
         return nullptr;
-    gdi::BITMAPINFOHEADER h;
-    h.biSize = sizeof h;
-    h.biWidth = image.width;
-    h.biHeight = image.height;
-    h.biPlanes = 1;
-    h.biBitCount = 32;
-    h.biCompression = gdi::BI_RGB;
-    std::uint8_t info[sizeof h];
-    std::memcpy(info, &h, sizeof h);
-    gdi::BitmapPtr section = gdi::CreateDIBSection(info);
+    gdi::BitmapPtr section = gdi::CreateDIBSection(image.width, image.height, 32);
     if (!section)
         return nullptr;
     for (std::int32_t y = 0; y < image.height; ++y)

@@ -1,7 +1,6 @@
 #include "image/device_bitmap.h"
 
 #include <algorithm>
-#include <cstring>
 #include <limits>
 
 #include "platform/gdi/display.h"
@@ -142,16 +141,7 @@ gdi::BitmapPtr CDeviceBitmap::CopyBitmap(const gdi::DC* dc) const {
     (void)dc;  // every context draws in the display's format
     if (!bitmap)
         return nullptr;
-    gdi::BITMAPINFOHEADER h;
-    h.biSize = sizeof h;
-    h.biWidth = GetWidth();
-    h.biHeight = GetHeight();
-    h.biPlanes = 1;
-    h.biBitCount = gdi::kDisplayBitsPerPixel;
-    h.biCompression = gdi::BI_RGB;
-    std::uint8_t info[sizeof h];
-    std::memcpy(info, &h, sizeof h);
-    gdi::BitmapPtr copy = gdi::CreateDIBSection(info);
+    gdi::BitmapPtr copy = gdi::CreateDIBSection(GetWidth(), GetHeight(), gdi::kDisplayBitsPerPixel);
     if (!copy)
         return nullptr;
     BitmapContext from(bitmap.get());

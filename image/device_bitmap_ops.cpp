@@ -3,8 +3,6 @@
 // the drawing layer do every colour conversion (nearest palette entry at 8
 // bits or fewer).
 
-#include <cstring>
-
 #include "image/dib_image.h"
 #include "image/fixed_palettes.h"
 #include "platform/gdi/dc.h"
@@ -30,16 +28,8 @@ bool CopyPixels(gdi::HBITMAP to, gdi::HBITMAP from) {
 gdi::BitmapPtr CDibImage::CreateDeviceBitmap() const {
     if (!IsValid())
         return nullptr;
-    gdi::BITMAPINFOHEADER h;
-    h.biSize = sizeof h;
-    h.biWidth = header.info.biWidth;
-    h.biHeight = header.info.biHeight;
-    h.biPlanes = 1;
-    h.biBitCount = gdi::kDisplayBitsPerPixel;
-    h.biCompression = gdi::BI_RGB;
-    std::uint8_t info[sizeof h];
-    std::memcpy(info, &h, sizeof h);
-    gdi::BitmapPtr device = gdi::CreateDIBSection(info);
+    gdi::BitmapPtr device =
+        gdi::CreateDIBSection(header.info.biWidth, header.info.biHeight, gdi::kDisplayBitsPerPixel);
     if (!device || !CopyPixels(device.get(), bitmap.get()))
         return nullptr;
     return device;

@@ -65,24 +65,10 @@ int CDibImage::Create(std::int64_t width, std::int64_t height, std::uint32_t bit
         !gdi::ComputeDibGeometry(width, height, bitCount, geometry))
         return 0;
 
-    const std::size_t tableBytes =
-        bitCount <= 8 ? (std::size_t{1} << bitCount) * sizeof(gdi::RGBQUAD) : 0;
-    std::vector<std::uint8_t> info(sizeof(gdi::BITMAPV4HEADER) + tableBytes, 0);
-    gdi::BITMAPV4HEADER request{};
-    request.info.biSize = sizeof(gdi::BITMAPV4HEADER);
-    request.info.biWidth = static_cast<std::int32_t>(width);
-    request.info.biHeight = static_cast<std::int32_t>(height);
-    request.info.biPlanes = 1;
-    request.info.biBitCount = static_cast<std::uint16_t>(bitCount);
-    request.info.biCompression = compression;
-    if (compression == gdi::BI_BITFIELDS && masks) {
-        request.redMask = masks[0];
-        request.greenMask = masks[1];
-        request.blueMask = masks[2];
-    }
-    std::memcpy(info.data(), &request, sizeof request);
-
-    gdi::BitmapPtr section = gdi::CreateDIBSection(info);
+    // A new section's colour table is black; SetGreyPalette fills it below.
+    gdi::BitmapPtr section =
+        gdi::CreateDIBSection(static_cast<std::int32_t>(width), static_cast<std::int32_t>(height),
+                              static_cast<std::uint16_t>(bitCount), compression, masks);
     if (!section)
         return 0;
 

@@ -52,8 +52,8 @@ public:
     // and the rounded rectangle.
     void SelectRect(std::int32_t left, std::int32_t top, std::int32_t right, std::int32_t bottom,
                     int mode);
-    void SelectEllipse(std::int32_t left, std::int32_t top, std::int32_t right,
-                       std::int32_t bottom, int mode);
+    void SelectEllipse(std::int32_t left, std::int32_t top, std::int32_t right, std::int32_t bottom,
+                       int mode);
     void SelectRoundRect(std::int32_t left, std::int32_t top, std::int32_t right,
                          std::int32_t bottom, std::int32_t cornerWidth, std::int32_t cornerHeight,
                          int mode);
@@ -127,8 +127,7 @@ public:
     // reads its real neighbours and keeps its coordinates.
     // `kernel` holds size * size weights row by row; 3 <= size < width and
     // height, divisor not 0.
-    bool ApplyKernel(std::span<const std::int32_t> kernel, std::int32_t size,
-                     std::int32_t divisor);
+    bool ApplyKernel(std::span<const std::int32_t> kernel, std::int32_t size, std::int32_t divisor);
     // One of the 21 named 3 x 3 kernels (codes 1, 2, 4, 8 ... 1048576).
     bool ApplyNamedFilter(std::uint32_t code);
     // Mean of size x size pixels; 2 <= size < width and height. Progress

@@ -1,19 +1,8 @@
-// drapewell-tool: the library's file handling for scripts and tests.
-//   drapewell-tool info FILE      type by extension, decoded size and depth, and
-//                                 the header probe's record (BMP, GIF, PCX)
-//   drapewell-tool convert IN OUT [OPERATION...]
-//                                 load by IN's extension, apply the operations
-//                                 in the order given, save by OUT's. Operations:
-//                                 --grey, --bits 1|4|8|16|24|32, --to16, --to24,
-//                                 --flip, --mirror, --rotate 90|-90|1-89 (degrees
-//                                 clockwise), --resize WxH (keeping the aspect)
-//                                 or WxH! (exactly); --frame N (from 1) takes
-//                                 image N of a GIF before the operations
-//   drapewell-tool apply FILE [--method N] [--position center|tile|stretch] [--fit]
-//                                 one wallpaper change with the desktop's setters
-//   drapewell-tool --help | --version | help COMMAND | COMMAND --help
-// Exit status 0 on success (for apply: the desktop took the picture);
-// otherwise one line on stderr and status 1.
+// drapewell-tool: the library's file handling for scripts and tests: info,
+// convert, apply and show. tools/tool_help.cpp describes each command and
+// option once, for --help and for the man page. Exit status 0 on success
+// (for apply: the desktop took the picture); otherwise one line on stderr
+// and status 1.
 
 #include <charconv>
 #include <cstdio>
@@ -28,6 +17,7 @@
 #include "platform/base/product.h"
 #include "tools/edit_operations.h"
 #include "tools/show_command.h"
+#include "tools/tool_help.h"
 #include "wallpaper/change_job.h"
 
 namespace {
@@ -60,95 +50,28 @@ int Fail(const std::string& message) {
 
 int Usage() {
     // One line, as every failure of the tool is.
-    std::fputs(
-        "usage: drapewell-tool info FILE | convert IN OUT [OPERATION...] | "
-        "apply FILE [--method 1-4] [--position center|tile|stretch] [--fit]\n",
-        stderr);
+    std::string line = "usage: drapewell-tool ";
+    for (const tool_help::CommandHelp& command : tool_help::Commands()) {
+        if (&command != tool_help::Commands().data())
+            line += " | ";
+        line.append(command.name).append(" ").append(command.arguments);
+    }
+    std::fprintf(stderr, "%s\n", line.c_str());
     return 1;
 }
 
-// The texts of --help and of "help COMMAND" (or "COMMAND --help"), on stdout.
-struct CommandHelp {
-    const char* name;
-    const char* text;
-};
-
-constexpr CommandHelp kCommandHelp[] = {
-    {"info",
-     "usage: drapewell-tool info FILE\n"
-     "Reads FILE by its extension and prints its type, width, height, bits per\n"
-     "pixel and number of colours, one \"name: value\" line each, then what the\n"
-     "header probe found (BMP, GIF and PCX files).\n"},
-    {"convert",
-     "usage: drapewell-tool convert IN OUT [OPERATION...]\n"
-     "Loads IN by its extension, applies the operations in the order given and\n"
-     "saves OUT by its extension. Operations:\n"
-     "  --grey                 grey levels\n"
-     "  --bits 1|4|8|16|24|32  convert to that depth\n"
-     "  --to16, --to24         convert to 16 or 24 bits per pixel\n"
-     "  --flip, --mirror       turn upside down, mirror left to right\n"
-     "  --rotate 90|-90|DEG    quarter turns, or 1 to 89 degrees clockwise\n"
-     "  --resize WxH[!]        fit into WxH keeping the aspect, or exactly with !\n"
-     "  --frame N              take image N (from 1) of a GIF first\n"
-     "  --select-rect L,T,R,B  select a rectangle (right and bottom exclusive);\n"
-     "                         later operations work inside the selection\n"
-     "  --select-ellipse L,T,R,B  select the ellipse in the inclusive box\n"
-     "  --brightness N[,mul]   add N (-255..255) to every byte, or with mul scale\n"
-     "                         by N percent\n"
-     "  --contrast P, --hue H,S (percents), --balance R,G,B, --invert\n"
-     "  --filter CODE          a named 3x3 filter (1, 2, 4, ... 1048576)\n"
-     "  --kernel SIZE,DIV,k1,...  SIZE*SIZE weights row by row, sums / DIV\n"
-     "  --blur N, --motion-blur LEN,DIR (8 right, 16 left), --mosaic N,\n"
-     "  --diffuse N (32-bit pictures), --emboss D, --edge N\n"
-     "  --wave A,F, --cylinder, --spherize N (1 to 100)\n"
-     "  --combine FILE,MODE,X,Y  MODE 1 and, 2 or, 4 xor, 8 add, 16 subtract,\n"
-     "                         32 multiply; FILE's top-left corner at X,Y\n"
-     "  --blend FILE,OPACITY,X,Y (0 to 255), --alpha-blend FILE,X,Y (32-bit FILE)\n"
-     "An operation that does not apply to the picture is an error.\n"},
-    {"show",
-     "usage: drapewell-tool show FILE [--zoom N] [--transition EFFECT,SUBTYPE,DELAY,COUNT]\n"
-     "Shows FILE in a window; Escape closes it.\n"
-     "  --zoom N      2 to 16 magnifies, -2 to -16 reduces\n"
-     "  --transition  reveal the picture first: EFFECT 4 wipe, 8 slide (SUBTYPE\n"
-     "                1-128 and 1-32), 16 or 32 blinds (COUNT passes), 64 dissolve\n"
-     "                (COUNT-pixel blocks); DELAY in microseconds per step\n"
-     "                (blinds: milliseconds per pass)\n"},
-    {"apply",
-     "usage: drapewell-tool apply FILE [--method 1-4] [--position center|tile|stretch] [--fit]\n"
-     "Makes FILE the desktop wallpaper now, as Drapewell's window would, and\n"
-     "prints the file handed to the desktop and the change method's outcome.\n"
-     "  --method N    1 automatic (default), 2 X11 root window, 3 Wayland\n"
-     "                compositor tool, 4 desktop portal\n"
-     "  --position P  center (default), tile or stretch\n"
-     "  --fit         fit a stretched picture to the screen\n"
-     "Exits with status 0 only when the desktop accepted the picture.\n"},
-};
-
+// --help, and "help COMMAND" or "COMMAND --help", on stdout.
 int Help() {
-    std::printf(
-        "usage: drapewell-tool COMMAND [ARGUMENTS...]\n"
-        "       drapewell-tool help COMMAND | COMMAND --help\n"
-        "       drapewell-tool --help | --version\n"
-        "\n"
-        "Commands:\n"
-        "  info FILE                 type, size and depth of a picture file\n"
-        "  convert IN OUT [OP...]    load, apply operations, save in another format\n"
-        "  apply FILE [OPTION...]    make a picture the desktop wallpaper now\n"
-        "  show FILE [OPTION...]     show a picture in a window, zoomed or revealed\n"
-        "\n"
-        "Every command exits with status 0 on success; otherwise it prints one line\n"
-        "on stderr and exits with status 1. See drapewell-tool(1).\n");
+    std::fputs(tool_help::OverviewText().c_str(), stdout);
     return 0;
 }
 
 int CommandHelpFor(const char* name) {
-    for (const CommandHelp& entry : kCommandHelp) {
-        if (std::strcmp(entry.name, name) == 0) {
-            std::fputs(entry.text, stdout);
-            return 0;
-        }
-    }
-    return Fail(std::string("no such command: ") + name);
+    const tool_help::CommandHelp* command = tool_help::FindCommand(name);
+    if (!command)
+        return Fail(std::string("no such command: ") + name);
+    std::fputs(tool_help::CommandText(*command).c_str(), stdout);
+    return 0;
 }
 
 int Load(CPicture& picture, const std::string& path) {

@@ -90,18 +90,47 @@ std::uint32_t DibSection::EffectiveMask(int channel) const {
     return bitCount_ == 16 ? k555[channel] : k888[channel];
 }
 
+BitmapPtr CreateDIBSection(std::int32_t width, std::int32_t height, std::uint16_t bitCount,
+                           std::uint32_t compression, const std::uint32_t* masks) {
+    if (height <= 0)
+        return nullptr;
+    if (compression != BI_RGB &&
+        !(compression == BI_BITFIELDS && (bitCount == 16 || bitCount == 32)))
+        return nullptr;
+    if (compression == BI_BITFIELDS && (!masks || !masks[0] || !masks[1] || !masks[2]))
+        return nullptr;
+    DibGeometry geo;
+    if (!ComputeDibGeometry(width, height, bitCount, geo))
+        return nullptr;
+
+    BitmapPtr s(new (std::nothrow) DibSection);
+    if (!s)
+        return nullptr;
+    if (geo.sizeImage >= kOwnMappingFrom)
+        s->bits_ = MapZeroedPages(geo.sizeImage, s->mappedBytes_);
+    else
+        s->bits_ = static_cast<std::uint8_t*>(std::calloc(1, geo.sizeImage));
+    if (!s->bits_)
+        return nullptr;
+    s->width_ = width;
+    s->height_ = height;
+    s->bitCount_ = bitCount;
+    s->compression_ = compression;
+    s->stride_ = geo.stride;
+    s->sizeImage_ = geo.sizeImage;
+    if (compression == BI_BITFIELDS)
+        std::memcpy(s->masks_, masks, sizeof s->masks_);
+    if (bitCount <= 8)
+        s->colourCount_ = 1u << bitCount;
+    return s;
+}
+
 BitmapPtr CreateDIBSection(std::span<const std::uint8_t> info) {
     BITMAPINFOHEADER h;
     if (info.size() < sizeof h)
         return nullptr;
     std::memcpy(&h, info.data(), sizeof h);
-    if (h.biSize < sizeof h || h.biSize > info.size() || h.biPlanes != 1 || h.biHeight <= 0)
-        return nullptr;
-    if (h.biCompression != BI_RGB &&
-        !(h.biCompression == BI_BITFIELDS && (h.biBitCount == 16 || h.biBitCount == 32)))
-        return nullptr;
-    DibGeometry geo;
-    if (!ComputeDibGeometry(h.biWidth, h.biHeight, h.biBitCount, geo))
+    if (h.biSize < sizeof h || h.biSize > info.size() || h.biPlanes != 1)
         return nullptr;
 
     // Masks follow the 40-byte header, or lie inside a larger one at the
@@ -114,29 +143,12 @@ BitmapPtr CreateDIBSection(std::span<const std::uint8_t> info) {
         std::memcpy(masks, info.data() + 40, sizeof masks);
         if (h.biSize == 40)
             tableOffset += sizeof masks;
-        if (!masks[0] || !masks[1] || !masks[2])
-            return nullptr;
     }
-
-    BitmapPtr s(new (std::nothrow) DibSection);
+    BitmapPtr s = CreateDIBSection(h.biWidth, h.biHeight, h.biBitCount, h.biCompression, masks);
     if (!s)
         return nullptr;
-    if (geo.sizeImage >= kOwnMappingFrom)
-        s->bits_ = MapZeroedPages(geo.sizeImage, s->mappedBytes_);
-    else
-        s->bits_ = static_cast<std::uint8_t*>(std::calloc(1, geo.sizeImage));
-    if (!s->bits_)
-        return nullptr;
-    s->width_ = h.biWidth;
-    s->height_ = h.biHeight;
-    s->bitCount_ = h.biBitCount;
-    s->compression_ = h.biCompression;
-    s->stride_ = geo.stride;
-    s->sizeImage_ = geo.sizeImage;
-    std::memcpy(s->masks_, masks, sizeof masks);
 
     if (h.biBitCount <= 8) {
-        s->colourCount_ = 1u << h.biBitCount;
         std::uint32_t given =
             h.biClrUsed ? std::min(h.biClrUsed, s->colourCount_) : s->colourCount_;
         const std::size_t available =

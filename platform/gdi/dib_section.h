@@ -55,6 +55,8 @@ public:
     std::span<RGBQUAD> ColourTable() { return {colours_, colourCount_}; }
 
 private:
+    friend std::unique_ptr<DibSection> CreateDIBSection(std::int32_t, std::int32_t, std::uint16_t,
+                                                        std::uint32_t, const std::uint32_t*);
     friend std::unique_ptr<DibSection> CreateDIBSection(std::span<const std::uint8_t>);
     DibSection() = default;
 
@@ -83,6 +85,13 @@ using BitmapPtr = std::unique_ptr<DibSection>;
 // other than 1, 4, 8, 16, 24 or 32, an oversized picture, or when memory
 // cannot be had.
 BitmapPtr CreateDIBSection(std::span<const std::uint8_t> info);
+
+// The same section from its fields, for callers that have no header to
+// hand: `masks` (red, green, blue) are read only for BI_BITFIELDS, and the
+// colour table of a palette depth starts black.
+BitmapPtr CreateDIBSection(std::int32_t width, std::int32_t height, std::uint16_t bitCount,
+                           std::uint32_t compression = BI_RGB,
+                           const std::uint32_t* masks = nullptr);
 
 // GetObject for a DIB section: fills `out` and returns sizeof(DIBSECTION).
 int GetObject(const DibSection& section, DIBSECTION& out);

@@ -200,6 +200,49 @@ inline void ExpectShape(const CDibImage& picture, const PeerFile& file) {
     EXPECT_EQ(picture.GetBitCount(), file.bits);
 }
 
+// Runs `oracle make` into `dir` and calls check(file) for each file it
+// lists, under a trace of the file's name; a fatal failure in one stops the
+// walk, as it would end a test's own loop. Returns how many files it listed.
+template <typename Check>
+std::size_t ForEachPeerFile(const std::string& oracle, const TempDir& dir, Check check,
+                            bool withTolerance = false) {
+    std::vector<PeerFile> files;
+    const ::testing::AssertionResult made = MakePeerFiles(oracle, dir, &files, withTolerance);
+    EXPECT_TRUE(made);
+    for (const PeerFile& file : files) {
+        SCOPED_TRACE(file.name);
+        check(file);
+        if (::testing::Test::HasFatalFailure())
+            break;
+    }
+    return files.size();
+}
+
+// The oracle tests that run both peers, skipped where one is missing.
+class PeerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!HavePillowAndMagick())
+            GTEST_SKIP() << "Pillow or ImageMagick is not installed";
+    }
+    TempDir dir;
+};
+
+// Writes what `picture` shows beside `file` (as `rgb`) and has the oracle
+// check that its peers decode `file` to the same: `oracle check FILE RGB
+// ARGUMENTS`.
+inline ::testing::AssertionResult PeersSeeOurPixels(const std::string& oracle,
+                                                    const CDibImage& picture,
+                                                    const std::string& file, const std::string& rgb,
+                                                    const std::string& arguments = "") {
+    WriteFile(rgb, ToRgb(picture));
+    const std::string command = oracle + " check " + file + " " + rgb + " " + arguments;
+    const int status = RunCommand(command);
+    if (status != 0)
+        return ::testing::AssertionFailure() << command << " exited with " << status;
+    return ::testing::AssertionSuccess();
+}
+
 // The largest difference of any one byte, 256 when the sizes differ.
 inline int MaxDifference(const std::vector<std::uint8_t>& a, const std::vector<std::uint8_t>& b) {
     if (a.size() != b.size())
@@ -217,6 +260,21 @@ inline void SetRampPalette(CDibImage& picture, unsigned bits) {
         table[i] = {static_cast<std::uint8_t>(i * 3), static_cast<std::uint8_t>(255 - i),
                     static_cast<std::uint8_t>(i * 7 + 1), 0};
     picture.SetPalette(0, static_cast<unsigned>(table.size()), table.data());
+}
+
+// Pixel bytes from byteAt(x, y), row padding included, and at 8 bits or
+// fewer (`ramp`) the palette of SetRampPalette.
+template <typename ByteAt>
+CDibImage PatternPicture(std::uint32_t width, std::uint32_t height, unsigned bits, ByteAt byteAt,
+                         bool ramp = true) {
+    CDibImage picture;
+    picture.Create(width, height, bits);
+    for (std::uint32_t y = 0; y < height; ++y)
+        for (std::uint32_t x = 0; x < picture.GetStride(); ++x)
+            picture.GetRow(y)[x] = static_cast<std::uint8_t>(byteAt(x, y));
+    if (ramp && bits <= 8)
+        SetRampPalette(picture, bits);
+    return picture;
 }
 
 // Random pixel bytes below `levels` and, at 8 bits or fewer, random colours.

@@ -11,27 +11,20 @@
 
 namespace {
 
-using codec_test::MakePeerFiles;
+using codec_test::ForEachPeerFile;
 using codec_test::PeerFile;
 using codec_test::RandomPicture;
 using codec_test::ReadFile;
 using codec_test::RunCommand;
-using codec_test::TempDir;
 using codec_test::ToRgb;
-using Bytes = std::vector<std::uint8_t>;
+using GifOracle = codec_test::PeerTest;
 
 std::string Oracle() {
     return codec_test::Oracle(DRAPEWELL_GIF_ORACLE);
 }
 
-TEST(GifOracle, PeerFilesDecodeToTheirColours) {
-    if (!codec_test::HavePillowAndMagick())
-        GTEST_SKIP() << "Pillow or ImageMagick missing";
-    TempDir dir;
-    std::vector<PeerFile> files;
-    ASSERT_TRUE(MakePeerFiles(Oracle(), dir, &files));
-    for (const PeerFile& file : files) {
-        SCOPED_TRACE(file.name);
+TEST_F(GifOracle, PeerFilesDecodeToTheirColours) {
+    const std::size_t count = ForEachPeerFile(Oracle(), dir, [&](const PeerFile& file) {
         const int images = static_cast<int>(file.bits);  // the third number counts images
         CPicture picture;
         ASSERT_TRUE(LoadGif(picture, dir / (file.name + ".gif")));
@@ -48,14 +41,11 @@ TEST(GifOracle, PeerFilesDecodeToTheirColours) {
                       ReadFile(dir / (file.name + "." + std::to_string(n) + ".rgb")));
         }
         EXPECT_EQ(DecodeGifFrame(picture), kGifPastLastImage);
-    }
-    EXPECT_EQ(files.size(), 13u);
+    });
+    EXPECT_EQ(count, 13u);
 }
 
-TEST(GifOracle, OurFilesDecodeInPillow) {
-    if (!codec_test::HavePillowAndMagick())
-        GTEST_SKIP() << "Pillow or ImageMagick missing";
-    TempDir dir;
+TEST_F(GifOracle, OurFilesDecodeInPillow) {
     struct Case {
         unsigned bits;
         bool global;

@@ -13,12 +13,13 @@
 
 namespace {
 
-using codec_test::MakePeerFiles;
+using codec_test::ForEachPeerFile;
 using codec_test::MaxDifference;
 using codec_test::PeerFile;
 using codec_test::ReadFile;
 using codec_test::TempDir;
 using Bytes = std::vector<std::uint8_t>;
+using JpegOracle = codec_test::PeerTest;
 
 using codec_test::RunCommand;
 
@@ -69,14 +70,8 @@ Bytes Encoded(const CPicture& picture) {
     return out;
 }
 
-TEST(JpegOracle, PeerFilesDecodeToPillowsPixels) {
-    if (!codec_test::HavePillowAndMagick())
-        GTEST_SKIP() << "Pillow or ImageMagick is not installed";
-    TempDir dir;
-    std::vector<PeerFile> files;
-    ASSERT_TRUE(MakePeerFiles(Oracle(), dir, &files));
-    for (const PeerFile& file : files) {
-        SCOPED_TRACE(file.name);
+TEST_F(JpegOracle, PeerFilesDecodeToPillowsPixels) {
+    const std::size_t count = ForEachPeerFile(Oracle(), dir, [&](const PeerFile& file) {
         CPicture picture;
         ASSERT_TRUE(LoadJpeg(picture, dir / (file.name + ".jpg")));
         ASSERT_EQ(picture.GetWidth(), file.width);
@@ -86,14 +81,11 @@ TEST(JpegOracle, PeerFilesDecodeToPillowsPixels) {
             EXPECT_TRUE(picture.IsGreyPalette());
         }
         EXPECT_LE(MaxDifference(PixelBytes(picture), ReadFile(dir / (file.name + ".expect"))), 2);
-    }
-    EXPECT_EQ(files.size(), 8u);
+    });
+    EXPECT_EQ(count, 8u);
 }
 
-TEST(JpegOracle, OurFilesReadBackInPillowAndInUs) {
-    if (!codec_test::HavePillowAndMagick())
-        GTEST_SKIP() << "Pillow or ImageMagick is not installed";
-    TempDir dir;
+TEST_F(JpegOracle, OurFilesReadBackInPillowAndInUs) {
     for (const unsigned bits : {8u, 24u}) {
         SCOPED_TRACE(bits);
         const CPicture source = Blocks(48, 32, bits);

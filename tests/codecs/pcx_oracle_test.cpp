@@ -11,41 +11,26 @@
 
 namespace {
 
-using codec_test::MakePeerFiles;
 using codec_test::PeerFile;
 using codec_test::ReadFile;
-using codec_test::RunCommand;
-using codec_test::TempDir;
 using codec_test::ToRgb;
+using PcxOracle = codec_test::PeerTest;
 
 std::string Oracle() {
     return codec_test::Oracle(DRAPEWELL_PCX_ORACLE);
 }
 
-class PcxOracle : public ::testing::Test {
-protected:
-    void SetUp() override {
-        if (!codec_test::HaveMagick() || !codec_test::HavePillow())
-            GTEST_SKIP() << "ImageMagick or Pillow is not installed";
-    }
-};
-
 TEST_F(PcxOracle, PeerFilesDecodeToTheirPixels) {
-    TempDir dir;
-    std::vector<PeerFile> files;
-    ASSERT_TRUE(MakePeerFiles(Oracle(), dir, &files));
-    for (const PeerFile& file : files) {
-        SCOPED_TRACE(file.name);
+    const std::size_t count = codec_test::ForEachPeerFile(Oracle(), dir, [&](const PeerFile& file) {
         CDibImage picture;
         ASSERT_TRUE(LoadPcx(picture, dir / (file.name + ".pcx")));
         codec_test::ExpectShape(picture, file);
         EXPECT_EQ(ToRgb(picture), ReadFile(dir / (file.name + ".rgb")));
-    }
-    EXPECT_EQ(files.size(), 9u);
+    });
+    EXPECT_EQ(count, 9u);
 }
 
 TEST_F(PcxOracle, OurFilesDecodeToTheSamePixelsInThePeers) {
-    TempDir dir;
     struct Case {
         unsigned bits;
         // Pillow reads no single-plane 4-bit file; ImageMagick shows every
@@ -55,20 +40,16 @@ TEST_F(PcxOracle, OurFilesDecodeToTheSamePixelsInThePeers) {
     for (const Case c : {Case{1, "pillow"}, Case{4, "magick"}, Case{8, "pillow magick"},
                          Case{24, "pillow magick"}}) {
         SCOPED_TRACE(c.bits);
-        CDibImage picture;
-        picture.Create(13, 7, c.bits);
-        for (std::uint32_t y = 0; y < 7; ++y)
-            for (std::uint32_t x = 0; x < picture.GetStride(); ++x)
-                picture.GetRow(y)[x] = static_cast<std::uint8_t>(x < 4 ? 0xC7 : x * 37 + y * 101);
-        if (c.bits == 4 || c.bits == 8)
-            codec_test::SetRampPalette(picture, c.bits);
         // 1-bit pictures keep the black and white of their initial palette:
         // Pillow shows every two-colour file in black and white.
-        const std::string pcx = dir / ("ours" + std::to_string(c.bits) + ".pcx");
-        const std::string rgb = dir / ("ours" + std::to_string(c.bits) + ".rgb");
-        ASSERT_TRUE(SavePcx(picture, pcx));
-        codec_test::WriteFile(rgb, ToRgb(picture));
-        EXPECT_EQ(RunCommand(Oracle() + " check " + pcx + " " + rgb + " " + c.peers), 0);
+        const CDibImage picture = codec_test::PatternPicture(
+            13, 7, c.bits,
+            [](std::uint32_t x, std::uint32_t y) { return x < 4 ? 0xC7 : x * 37 + y * 101; },
+            c.bits != 1);
+        const std::string stem = dir / ("ours" + std::to_string(c.bits));
+        ASSERT_TRUE(SavePcx(picture, stem + ".pcx"));
+        EXPECT_TRUE(codec_test::PeersSeeOurPixels(Oracle(), picture, stem + ".pcx", stem + ".rgb",
+                                                  c.peers));
     }
 }
 

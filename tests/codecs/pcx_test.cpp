@@ -163,14 +163,8 @@ TEST(PcxDecode, RefusesWhatItCannotReadAndLeavesThePictureEmpty) {
 // A picture whose every pixel byte differs from its neighbours, with a
 // palette of distinct colours.
 CDibImage Pattern(std::uint32_t width, std::uint32_t height, unsigned bits) {
-    CDibImage picture;
-    picture.Create(width, height, bits);
-    for (std::uint32_t y = 0; y < height; ++y)
-        for (std::uint32_t x = 0; x < picture.GetStride(); ++x)
-            picture.GetRow(y)[x] = static_cast<std::uint8_t>(x * 37 + y * 101 + 3);
-    if (bits <= 8)
-        codec_test::SetRampPalette(picture, bits);
-    return picture;
+    return codec_test::PatternPicture(
+        width, height, bits, [](std::uint32_t x, std::uint32_t y) { return x * 37 + y * 101 + 3; });
 }
 
 TEST(PcxSave, EveryWritableDepthComesBackTheSame) {

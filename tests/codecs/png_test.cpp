@@ -13,12 +13,13 @@
 
 namespace {
 
-using codec_test::MakePeerFiles;
+using codec_test::ForEachPeerFile;
 using codec_test::PeerFile;
 using codec_test::RandomPicture;
 using codec_test::ReadFile;
 using codec_test::TempDir;
 using Bytes = std::vector<std::uint8_t>;
+using PngOracle = codec_test::PeerTest;
 
 using codec_test::RunCommand;
 
@@ -102,21 +103,15 @@ Bytes WithSize(Bytes png, std::uint32_t width, std::uint32_t height) {
     return png;
 }
 
-TEST(PngOracle, PeerFilesOfEveryColourTypeDecodeExactly) {
-    if (!codec_test::HavePillowAndMagick())
-        GTEST_SKIP() << "Pillow or ImageMagick is not installed";
-    TempDir dir;
-    std::vector<PeerFile> files;
-    ASSERT_TRUE(MakePeerFiles(Oracle(), dir, &files));
-    for (const PeerFile& file : files) {
-        SCOPED_TRACE(file.name);
+TEST_F(PngOracle, PeerFilesOfEveryColourTypeDecodeExactly) {
+    const auto check = [&](const PeerFile& file) {
         const std::string& name = file.name;
         CPicture picture;
         const bool loaded = LoadPng(picture, dir / (name + ".png"));
         if (file.bits == 0) {
             EXPECT_FALSE(loaded);
             EXPECT_FALSE(picture.IsValid());
-            continue;
+            return;
         }
         ASSERT_TRUE(loaded);
         ASSERT_EQ(picture.GetWidth(), file.width);
@@ -132,14 +127,11 @@ TEST(PngOracle, PeerFilesOfEveryColourTypeDecodeExactly) {
                 EXPECT_TRUE(picture.IsGreyPalette());
             }
         }
-    }
-    EXPECT_EQ(files.size(), 17u);
+    };
+    EXPECT_EQ(ForEachPeerFile(Oracle(), dir, check), 17u);
 }
 
-TEST(PngOracle, OurFilesDecodeToOurPixelsInPillowAndInUs) {
-    if (!codec_test::HavePillowAndMagick())
-        GTEST_SKIP() << "Pillow or ImageMagick is not installed";
-    TempDir dir;
+TEST_F(PngOracle, OurFilesDecodeToOurPixelsInPillowAndInUs) {
     for (const unsigned bits : {1u, 4u, 8u, 24u, 32u}) {
         for (const bool interlaced : {false, true}) {
             SCOPED_TRACE(std::to_string(bits) + (interlaced ? " interlaced" : ""));

@@ -11,28 +11,21 @@
 
 namespace {
 
-using codec_test::MakePeerFiles;
+using codec_test::ForEachPeerFile;
 using codec_test::MaxDifference;
 using codec_test::PeerFile;
 using codec_test::RandomPicture;
 using codec_test::ReadFile;
 using codec_test::RunCommand;
-using codec_test::TempDir;
 using codec_test::ToRgb;
-using Bytes = std::vector<std::uint8_t>;
+using TiffOracle = codec_test::PeerTest;
 
 std::string Oracle() {
     return codec_test::Oracle(DRAPEWELL_TIFF_ORACLE);
 }
 
-TEST(TiffOracle, PeerFilesDecodeUpright) {
-    if (!codec_test::HavePillowAndMagick())
-        GTEST_SKIP() << "Pillow or ImageMagick missing";
-    TempDir dir;
-    std::vector<PeerFile> files;
-    ASSERT_TRUE(MakePeerFiles(Oracle(), dir, &files, true));
-    for (const PeerFile& file : files) {
-        SCOPED_TRACE(file.name);
+TEST_F(TiffOracle, PeerFilesDecodeUpright) {
+    const auto check = [&](const PeerFile& file) {
         CPicture picture;
         std::vector<std::string> said;
         const bool loaded =
@@ -42,7 +35,7 @@ TEST(TiffOracle, PeerFilesDecodeUpright) {
         if (file.bits == 0) {
             EXPECT_FALSE(loaded);
             EXPECT_FALSE(picture.IsValid());
-            continue;
+            return;
         }
         ASSERT_TRUE(loaded);
         EXPECT_EQ(picture.GetBitCount(), file.bits);
@@ -50,14 +43,11 @@ TEST(TiffOracle, PeerFilesDecodeUpright) {
         EXPECT_EQ(picture.GetHeight(), file.height);
         EXPECT_LE(MaxDifference(ToRgb(picture), ReadFile(dir / (file.name + ".rgb"))),
                   file.tolerance);
-    }
-    EXPECT_EQ(files.size(), 27u);
+    };
+    EXPECT_EQ(ForEachPeerFile(Oracle(), dir, check, true), 27u);
 }
 
-TEST(TiffOracle, OurFilesDecodeInPillow) {
-    if (!codec_test::HavePillowAndMagick())
-        GTEST_SKIP() << "Pillow or ImageMagick missing";
-    TempDir dir;
+TEST_F(TiffOracle, OurFilesDecodeInPillow) {
     struct Case {
         unsigned bits;
         int compression;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "image_test_util.h"
+#include "platform/gdi/dib_section.h"
 #include "platform/gdi/display.h"
 
 using namespace image_test;
@@ -122,6 +123,52 @@ TEST(DibImage, FailedCreateKeepsOrEmpties) {
     // BI_BITFIELDS without masks is no pixel format at all.
     EXPECT_FALSE(image.Create(4, 4, 16, gdi::BI_BITFIELDS, nullptr, true));
     EXPECT_FALSE(image.IsValid());
+}
+
+// A section made from its fields is the one a bare header of those fields
+// makes, and the fields are refused where such a header is.
+TEST(DibImage, SectionFromFieldsMatchesSectionFromHeader) {
+    const std::uint32_t masks565[3] = {0xF800, 0x07E0, 0x001F};
+    const std::uint32_t noMasks[3] = {};
+    struct Case {
+        std::int32_t width, height;
+        std::uint16_t bits;
+        std::uint32_t compression;
+        const std::uint32_t* masks;
+    };
+    for (const Case c :
+         {Case{5, 3, 1, gdi::BI_RGB, nullptr}, Case{7, 2, 8, gdi::BI_RGB, nullptr},
+          Case{3, 3, 16, gdi::BI_BITFIELDS, masks565}, Case{9, 1, 32, gdi::BI_RGB, nullptr},
+          Case{4, 0, 24, gdi::BI_RGB, nullptr}, Case{4, -2, 24, gdi::BI_RGB, nullptr},
+          Case{4, 4, 24, gdi::BI_BITFIELDS, masks565}, Case{4, 4, 16, gdi::BI_BITFIELDS, noMasks},
+          Case{4, 4, 12, gdi::BI_RGB, nullptr}, Case{4, 4, 8, 1, nullptr}}) {
+        SCOPED_TRACE(testing::Message() << c.width << "x" << c.height << "x" << c.bits);
+        std::vector<std::uint32_t> extra;
+        if (c.compression == gdi::BI_BITFIELDS)
+            extra.assign(c.masks, c.masks + 3);
+        const auto fromHeader =
+            gdi::CreateDIBSection(PackedInfo(c.width, c.height, c.bits, c.compression, extra));
+        const auto fromFields =
+            gdi::CreateDIBSection(c.width, c.height, c.bits, c.compression, c.masks);
+        ASSERT_EQ(fromFields != nullptr, fromHeader != nullptr);
+        if (!fromFields)
+            continue;
+        gdi::DIBSECTION a, b;
+        gdi::GetObject(*fromFields, a);
+        gdi::GetObject(*fromHeader, b);
+        EXPECT_EQ(a.dsBm.bmWidthBytes, b.dsBm.bmWidthBytes);
+        EXPECT_EQ(a.dsBmih.biWidth, b.dsBmih.biWidth);
+        EXPECT_EQ(a.dsBmih.biHeight, b.dsBmih.biHeight);
+        EXPECT_EQ(a.dsBmih.biBitCount, b.dsBmih.biBitCount);
+        EXPECT_EQ(a.dsBmih.biCompression, b.dsBmih.biCompression);
+        EXPECT_EQ(a.dsBmih.biSizeImage, b.dsBmih.biSizeImage);
+        EXPECT_EQ(a.dsBmih.biClrUsed, b.dsBmih.biClrUsed);
+        for (int i = 0; i < 3; ++i)
+            EXPECT_EQ(a.dsBitfields[i], b.dsBitfields[i]);
+        const auto colours = fromFields->ColourTable();
+        for (const gdi::RGBQUAD& q : colours)
+            EXPECT_EQ(q.rgbRed | q.rgbGreen | q.rgbBlue | q.rgbReserved, 0);
+    }
 }
 
 TEST(DibImage, CopyKeepsFormatPixelsAndPalette) {

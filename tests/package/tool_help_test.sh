@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# drapewell-tool's help: the overview, each command's help both ways, and
-# the failures (an unknown command, no arguments) on stderr with status 1:
+# drapewell-tool's help: the overview, each command's help both ways, the
+# man page written from the same entries, and the failures (an unknown
+# command, no arguments) on stderr with status 1:
 #   tool_help_test.sh DRAPEWELL_TOOL MAN_PAGE
 set -euo pipefail
 tool=$1
@@ -22,10 +23,15 @@ mapfile -t commands < <(sed -n '/^Commands:/,/^$/s/^  \([a-z]\+\) .*/\1/p' <<<"$
 for command in info convert apply; do
     [[ " ${commands[*]} " == *" $command "* ]] || fail "--help does not list $command"
 done
+# The man page is written from the same entries as the help: every command
+# has its entry there, and every option the help names is in it.
+man_text=$(MANWIDTH=200 man -l "$man_page" 2>/dev/null) || fail "the man page does not render"
 for command in "${commands[@]}"; do
-    # The man page documents every command the tool has.
-    grep -q "^\.BI $command " "$man_page" ||
-        fail "the man page has no entry for $command"
+    grep -q "^       $command " <<<"$man_text" || fail "the man page has no entry for $command"
+    while read -r option; do
+        grep -qw -- "$option" <<<"$man_text" ||
+            fail "the man page has no entry for $command $option"
+    done < <("$tool" help "$command" | sed -n 's/^  \(--[a-z0-9-]*\).*/\1/p')
     a=$("$tool" help "$command") || fail "help $command exits with $?"
     b=$("$tool" "$command" --help) || fail "$command --help exits with $?"
     c=$("$tool" "$command" some.png --help) || fail "$command FILE --help exits with $?"
@@ -50,6 +56,11 @@ check_failure
 check_failure help nosuch
 check_failure nosuch --help
 check_failure info
+# The one-line usage of a failure names every command.
+usage=$("$tool" 2>&1 || true)
+for command in "${commands[@]}"; do
+    grep -q " $command " <<<"$usage" || fail "the usage line lacks $command: $usage"
+done
 
 [ "$failures" -eq 0 ] || exit 1
 echo "tool_help_test: passed"

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <condition_variable>
 #include <cstdlib>
 #include <mutex>
 #include <string>
@@ -13,11 +12,13 @@
 #include "platform/hotkey/hotkey_keys.h"
 #include "platform/hotkey/hotkey_portal.h"
 #include "tests/desktop/bus_standin.h"
+#include "tests/platform/hotkey_test_support.h"
 
 namespace hotkey {
 namespace {
 
 using namespace std::chrono_literals;
+using hotkey_test::Presses;
 
 constexpr char kIntrospection[] = R"xml(<node>
   <interface name="org.freedesktop.portal.GlobalShortcuts">
@@ -154,30 +155,6 @@ private:
     Bound bound_;
     std::string session_, client_;
     desktop::testing::BusStandIn bus_;  // last: it calls Handle once built
-};
-
-class Presses {
-public:
-    std::function<void()> Callback() {
-        return [this] {
-            std::lock_guard<std::mutex> hold(mutex_);
-            ++count_;
-            changed_.notify_all();
-        };
-    }
-    bool WaitFor(int count, std::chrono::milliseconds limit = 5s) {
-        std::unique_lock<std::mutex> hold(mutex_);
-        return changed_.wait_for(hold, limit, [&] { return count_ >= count; });
-    }
-    int count() {
-        std::lock_guard<std::mutex> hold(mutex_);
-        return count_;
-    }
-
-private:
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    int count_ = 0;
 };
 
 class HotkeyPortal : public ::testing::Test {

@@ -9,7 +9,6 @@
 #include <QTimer>
 
 #include <chrono>
-#include <condition_variable>
 #include <cstdlib>
 #include <mutex>
 #include <string>
@@ -18,11 +17,13 @@
 #include "platform/hotkey/hotkey.h"
 #include "platform/hotkey/hotkey_keys.h"
 #include "platform/hotkey/hotkey_x11.h"
+#include "tests/platform/hotkey_test_support.h"
 
 namespace hotkey {
 namespace {
 
 using namespace std::chrono_literals;
+using hotkey_test::Presses;
 
 constexpr std::uint8_t VK_F9 = 0x78;
 constexpr std::uint8_t VK_F11 = 0x7A;
@@ -124,30 +125,6 @@ TEST(HotkeyFront, RefusesValuesWithoutAKey) {
 }
 
 // ---- Against a real X server ------------------------------------------------
-
-class Presses {
-public:
-    std::function<void()> Callback() {
-        return [this] {
-            std::lock_guard<std::mutex> hold(mutex_);
-            ++count_;
-            changed_.notify_all();
-        };
-    }
-    bool WaitFor(int count, std::chrono::milliseconds limit = 5s) {
-        std::unique_lock<std::mutex> hold(mutex_);
-        return changed_.wait_for(hold, limit, [&] { return count_ >= count; });
-    }
-    int count() {
-        std::lock_guard<std::mutex> hold(mutex_);
-        return count_;
-    }
-
-private:
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    int count_ = 0;
-};
 
 void Xdotool(const std::string& arguments) {
     ASSERT_EQ(std::system(("xdotool " + arguments).c_str()), 0) << arguments;
