@@ -16,10 +16,10 @@
 #include "app/main_dialog.h"
 #include "app/main_dialog_controls.h"
 #include "app/main_dialog_services.h"
+#include "platform/base/product.h"
 #include "platform/desktop/desktop.h"
 #include "platform/hotkey/hotkey_keys.h"
 #include "platform/qt/messages.h"
-#include "platform/base/product.h"
 
 namespace {
 

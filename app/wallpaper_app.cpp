@@ -5,8 +5,8 @@
 #include "app/app_icon.h"
 #include "app/main_dialog.h"
 #include "app/sample_pictures.h"
-#include "platform/qt/messages.h"
 #include "platform/base/product.h"
+#include "platform/qt/messages.h"
 #include "platform/qt/single_instance.h"
 
 int CWallpaperApp::Run(int argc, char** argv) {

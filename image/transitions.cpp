@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "image/device_bitmap.h"
-#include "platform/gdi/draw.h"
 #include "platform/base/timestamp.h"
+#include "platform/gdi/draw.h"
 
 namespace {
 

@@ -23,8 +23,8 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/gdi/types.h"
 #include "platform/base/profile.h"
+#include "platform/gdi/types.h"
 
 class CIniFile {
 public:

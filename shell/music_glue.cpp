@@ -1,7 +1,7 @@
 #include "shell/music_glue.h"
 
-#include "platform/qt/messages.h"
 #include "platform/base/product.h"
+#include "platform/qt/messages.h"
 #include "shell/music_player.h"
 
 CMusicGlue::CMusicGlue(CMusicPlayer& player, TooltipSetter setTooltip)

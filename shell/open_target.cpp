@@ -11,8 +11,8 @@
 #include <array>
 #include <cstdio>
 
-#include "platform/qt/messages.h"
 #include "platform/base/paths.h"
+#include "platform/qt/messages.h"
 
 #ifndef DRAPEWELL_WEB_ADDRESS
 #define DRAPEWELL_WEB_ADDRESS ""

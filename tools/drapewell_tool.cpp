@@ -114,7 +114,7 @@ struct Operation {
     std::int32_t height = 0;  // --resize
     bool exact = false;       // --resize WxH!
     gdi::RECT rect{};         // --select-rect, --select-ellipse
-    EditOperation edit;       // the editing operations
+    EditOperation edit{};     // the editing operations
 };
 
 bool ParseNumber(const std::string& text, std::int32_t& out) {
@@ -153,7 +153,7 @@ bool ParseRect(const std::string& text, gdi::RECT& out) {
 // Reads the operations from argv[first] on; an empty string, or what is wrong.
 std::string ParseOperations(int argc, char** argv, int first, std::vector<Operation>& out) {
     for (int i = first; i < argc; ++i) {
-        Operation op{argv[i]};
+        Operation op{.option = argv[i]};
         if (bool takesValue = false; IsEditOption(op.option, takesValue)) {
             op.edit.option = op.option;
             if (takesValue && i + 1 >= argc)
@@ -308,8 +308,16 @@ int Apply(int argc, char** argv) {
             return Usage();
         }
     }
-    const wallpaper::ChangeResult result =
-        wallpaper::RunChangeJob(request, {wallpaper::DesktopSetters(), nullptr});
+    const wallpaper::ChangeResult result = wallpaper::RunChangeJob(
+        request, {
+                     .makeSetter = wallpaper::DesktopSetters(),
+                     .recordLaterPaper = nullptr,
+                     .showMessage =
+                         [](std::string_view text, std::string_view caption) {
+                             std::fprintf(stderr, "%.*s: %.*s\n", int(caption.size()),
+                                          caption.data(), int(text.size()), text.data());
+                         },
+                 });
     if (!result.loaded)
         return Fail(result.outcome.detail);
     std::printf("wallpaper: %s\n", result.wallpaperPath.c_str());

@@ -2,10 +2,10 @@
 
 #include "codecs/bmp.h"
 #include "image/picture.h"
+#include "platform/base/paths.h"
 #include "platform/gdi/dc.h"
 #include "platform/gdi/display.h"
 #include "platform/gdi/draw.h"
-#include "platform/base/paths.h"
 #include "wallpaper/fitted_load.h"
 
 namespace wallpaper {

@@ -8,12 +8,12 @@
 #include <string_view>
 #include <utility>
 
+#include "platform/base/text.h"
 #include "platform/desktop/gsettings_desktops.h"
 #include "platform/desktop/kde.h"
 #include "platform/desktop/pcmanfm.h"
 #include "platform/desktop/setters.h"
 #include "platform/desktop/xfconf.h"
-#include "platform/base/text.h"
 
 namespace desktop {
 

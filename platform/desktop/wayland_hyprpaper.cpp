@@ -15,10 +15,10 @@
 #include <filesystem>
 #include <fstream>
 
+#include "platform/base/text.h"
 #include "platform/desktop/child_process.h"
 #include "platform/desktop/setters.h"
 #include "platform/desktop/wayland_tools.h"
-#include "platform/base/text.h"
 
 namespace desktop {
 

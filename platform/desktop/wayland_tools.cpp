@@ -14,9 +14,9 @@
 #include <sstream>
 #include <thread>
 
+#include "platform/base/text.h"
 #include "platform/desktop/child_process.h"
 #include "platform/desktop/setters.h"
-#include "platform/base/text.h"
 
 namespace desktop {
 

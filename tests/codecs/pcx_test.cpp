@@ -5,8 +5,8 @@
 
 #include "codecs/dispatch.h"
 #include "codecs/pcx.h"
-#include "platform/gdi/display.h"
 #include "platform/base/resources.h"
+#include "platform/gdi/display.h"
 #include "tests/codecs/codec_test_support.h"
 
 namespace {

@@ -12,8 +12,8 @@
 #include <fstream>
 #include <set>
 
-#include "platform/qt/messages.h"
 #include "platform/base/product.h"
+#include "platform/qt/messages.h"
 #include "shell/music_glue.h"
 
 namespace {

@@ -156,7 +156,11 @@ TEST_F(ChangeJob, EveryFailureStillRecordsLaterPaper) {
     fake.accept = false;
     EXPECT_FALSE(Run(Request(picture, 1, 0, false)).outcome.accepted);
     EXPECT_EQ(laterPapers.back(), picture);
-    JobServices none{nullptr, [&](const std::string& p) { laterPapers.push_back(p + "!"); }};
+    JobServices none{
+        .makeSetter = nullptr,
+        .recordLaterPaper = [&](const std::string& p) { laterPapers.push_back(p + "!"); },
+        .showMessage = nullptr,
+    };
     const ChangeResult result = RunChangeJob(Request(picture, 4, 0, false), none);
     EXPECT_FALSE(result.loaded);
     EXPECT_FALSE(result.outcome.accepted);

@@ -22,7 +22,7 @@ desktop::Outcome RecordingSetter::Apply(const std::string& file, const desktop::
 
 wallpaper::JobServices RecordingServices(FakeDesktop& fake, std::vector<std::string>* laterPapers) {
     return {
-        [&fake](int method) -> std::unique_ptr<desktop::WallpaperSetter> {
+        .makeSetter = [&fake](int method) -> std::unique_ptr<desktop::WallpaperSetter> {
             const int now = ++fake.running;
             int most = fake.mostAtOnce.load();
             while (now > most && !fake.mostAtOnce.compare_exchange_weak(most, now)) {
@@ -31,13 +31,15 @@ wallpaper::JobServices RecordingServices(FakeDesktop& fake, std::vector<std::str
             fake.methods.push_back(method);
             return std::make_unique<RecordingSetter>(fake);
         },
-        [&fake, laterPapers](const std::string& path) {
-            if (laterPapers) {
-                std::lock_guard lock(fake.mutex);
-                laterPapers->push_back(path);
-            }
-            --fake.running;
-        },
+        .recordLaterPaper =
+            [&fake, laterPapers](const std::string& path) {
+                if (laterPapers) {
+                    std::lock_guard lock(fake.mutex);
+                    laterPapers->push_back(path);
+                }
+                --fake.running;
+            },
+        .showMessage = nullptr,
     };
 }
 
