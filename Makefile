@@ -53,7 +53,7 @@ format:
 
 # Fails, naming the files, when `make format` would change any of them; any
 # other failure of clang-format (not installed, say) is printed as it came.
-format-check:
+format-check: deps
 	@out=$$($(FORMAT_SOURCES) | xargs clang-format --dry-run --Werror 2>&1) && exit 0; \
 	files=$$(printf '%s\n' "$$out" | sed -n 's/^\(.*\):[0-9]*:[0-9]*: error: .*/\1/p' | sort -u); \
 	if [ -n "$$files" ]; then \
