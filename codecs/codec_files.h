@@ -28,7 +28,7 @@ enum class Unopened {
 bool LoadMapped(CDibImage& picture, const std::string& path, Unopened rule, const Decoder& decode);
 
 // Hands the resource's bytes to `decode`; false when there is no such
-// resource (see platform/resources.h) or `decode` fails.
+// resource (see platform/base/resources.h) or `decode` fails.
 bool LoadResource(std::string_view name, std::string_view type, const Decoder& decode);
 
 // Writes what `encode` puts in the vector to `path`, replacing an existing

@@ -70,7 +70,7 @@ bool DecodeGifMemory(CPicture& picture, std::span<const std::uint8_t> data);
 // A file that cannot be opened leaves the picture as it was.
 bool LoadGif(CPicture& picture, const std::string& path);
 
-// The same for a GIF linked into the program (platform/resources.h).
+// The same for a GIF linked into the program (platform/base/resources.h).
 bool LoadGifResource(CPicture& picture, std::string_view name, std::string_view type);
 
 // The bytes of one image as AppendGifFrame adds it: a graphic control

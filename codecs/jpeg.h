@@ -56,7 +56,7 @@ bool EncodeJpeg(const CPicture& picture, int quality, std::vector<std::uint8_t>&
 bool LoadJpeg(CPicture& picture, const std::string& path);
 bool SaveJpeg(const CPicture& picture, const std::string& path, int quality);
 
-// A JPEG picture linked into the program (see platform/resources.h), found
+// A JPEG picture linked into the program (see platform/base/resources.h), found
 // by name and type. False when there is no such resource or it does not
 // decode.
 bool LoadJpegResource(CPicture& picture, std::string_view name, std::string_view type);

@@ -27,7 +27,7 @@ bool DecodePcxMemory(CDibImage& picture, std::span<const std::uint8_t> data,
 // LoadPcx empties the picture first, then decodes the file.
 bool LoadPcx(CDibImage& picture, const std::string& path);
 
-// A PCX picture linked into the program (platform/resources.h), found by
+// A PCX picture linked into the program (platform/base/resources.h), found by
 // name and type. False when there is no such resource or it does not decode.
 bool LoadPcxResource(CDibImage& picture, std::string_view name, std::string_view type);
 

@@ -37,7 +37,7 @@ bool EncodePng(const CPicture& picture, bool interlaced, std::vector<std::uint8_
 bool LoadPng(CPicture& picture, const std::string& path);
 bool SavePng(const CPicture& picture, const std::string& path, bool interlaced);
 
-// A PNG picture linked into the program (see platform/resources.h), found
+// A PNG picture linked into the program (see platform/base/resources.h), found
 // by name and type. False when there is no such resource or it does not
 // decode.
 bool LoadPngResource(CPicture& picture, std::string_view name, std::string_view type);

@@ -24,7 +24,7 @@ bool DecodeTgaMemory(CDibImage& picture, std::span<const std::uint8_t> data,
 // LoadTga empties the picture first; a failed load leaves it empty.
 bool LoadTga(CDibImage& picture, const std::string& path);
 
-// A Targa picture linked into the program (platform/resources.h), found by
+// A Targa picture linked into the program (platform/base/resources.h), found by
 // name and type. False when there is no such resource or it does not decode.
 bool LoadTgaResource(CDibImage& picture, std::string_view name, std::string_view type);
 

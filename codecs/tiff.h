@@ -58,6 +58,6 @@ bool EncodeTiff(const CPicture& picture, int compression, std::vector<std::uint8
 bool LoadTiff(CPicture& picture, const std::string& path, const CodecMessageSink& messages = {});
 bool SaveTiff(const CPicture& picture, const std::string& path, int compression);
 
-// A TIFF linked into the program (platform/resources.h), by name and type.
+// A TIFF linked into the program (platform/base/resources.h), by name and type.
 bool LoadTiffResource(CPicture& picture, std::string_view name, std::string_view type,
                       const CodecMessageSink& messages = {});

@@ -14,7 +14,7 @@
 // section of every later call that gives none. The store keeps no file
 // open. The path and section are guarded, so one store may be shared by
 // threads (the wallpaper job writes "LaterPaper" while the window saves);
-// the file itself is protected by the writers' lock of platform/profile.
+// the file itself is protected by the writers' lock of platform/base/profile.
 
 #include <cstdint>
 #include <mutex>

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <optional>
 #include <vector>
 
 #include "platform/gdi/draw.h"
@@ -102,6 +103,26 @@ public:
 private:
     BitmapPtr copy_;
     const DibSection* section_;
+};
+
+// What a blit works from once its target area is known: the area's
+// rectangles inside the clip, and the source to read them from. Nothing to
+// draw is success; a source that cannot be viewed is failure.
+struct BlitArea {
+    BlitArea(const DC& dstDc, DibSection& dst, const DibSection* srcSurface, const RECT& area)
+        : rects(TargetRects(dstDc, dst, area)), view(rects.empty() ? nullptr : srcSurface, &dst) {
+        if (view.get())
+            convert.emplace(*view.get(), dst);
+    }
+    // False when there is nothing to draw or no source; Nothing() then tells
+    // which.
+    bool Ready() const { return convert.has_value(); }
+    bool Nothing() const { return rects.empty(); }
+    const DibSection* Source() const { return view.get(); }
+
+    const std::vector<RECT> rects;
+    const SourceView view;
+    std::optional<ValueConverter> convert;
 };
 
 // Copies n pixels of 1 or 4 bits. When both positions share their offset
@@ -272,15 +293,12 @@ bool BitBlt(DC& dstDc, int x, int y, int width, int height, const DC& srcDc, int
     const RECT area = MakeRect(std::max<std::int64_t>(x, -ox), std::max<std::int64_t>(y, -oy),
                                std::min(std::int64_t(x) + width, srcSurface->Width() - ox),
                                std::min(std::int64_t(y) + height, srcSurface->Height() - oy));
-    const std::vector<RECT> rects = TargetRects(dstDc, *dst, area);
-    if (rects.empty())
-        return true;
-    const SourceView view(srcSurface, dst);
-    const DibSection* src = view.get();
-    if (!src)
-        return false;
-
-    ValueConverter convert(*src, *dst);
+    BlitArea target(dstDc, *dst, srcSurface, area);
+    if (!target.Ready())
+        return target.Nothing();
+    const DibSection* src = target.Source();
+    const std::vector<RECT>& rects = target.rects;
+    ValueConverter& convert = *target.convert;
     const unsigned dBpp = dst->BitCount();
     const unsigned sBpp = src->BitCount();
     std::vector<std::int32_t> cols;
@@ -323,15 +341,12 @@ bool StretchBlt(DC& dstDc, int x, int y, int width, int height, const DC& srcDc,
         return true;
     const RECT area{cols.first, rows.first, cols.first + std::int32_t(cols.src.size()),
                     rows.first + std::int32_t(rows.src.size())};
-    const std::vector<RECT> rects = TargetRects(dstDc, *dst, area);
-    if (rects.empty())
-        return true;
-    const SourceView view(srcSurface, dst);
-    const DibSection* src = view.get();
-    if (!src)
-        return false;
-
-    ValueConverter convert(*src, *dst);
+    BlitArea target(dstDc, *dst, srcSurface, area);
+    if (!target.Ready())
+        return target.Nothing();
+    const DibSection* src = target.Source();
+    const std::vector<RECT>& rects = target.rects;
+    ValueConverter& convert = *target.convert;
     const unsigned dBpp = dst->BitCount();
     const unsigned sBpp = src->BitCount();
     const std::size_t bytesPerPixel = dBpp / 8;
@@ -457,15 +472,12 @@ bool PlgBlt(DC& dstDc, const POINT points[3], const DC& srcDc, int srcX, int src
     const std::int64_t ys[4] = {p0.y, points[1].y, points[2].y, points[1].y + e2y};
     const RECT area = MakeRect(*std::min_element(xs, xs + 4), *std::min_element(ys, ys + 4),
                                *std::max_element(xs, xs + 4), *std::max_element(ys, ys + 4));
-    const std::vector<RECT> rects = TargetRects(dstDc, *dst, area);
-    if (rects.empty())
-        return true;
-    const SourceView view(srcSurface, dst);
-    const DibSection* src = view.get();
-    if (!src)
-        return false;
-
-    ValueConverter convert(*src, *dst);
+    BlitArea target(dstDc, *dst, srcSurface, area);
+    if (!target.Ready())
+        return target.Nothing();
+    const DibSection* src = target.Source();
+    const std::vector<RECT>& rects = target.rects;
+    ValueConverter& convert = *target.convert;
     const std::int64_t twoDet = 2 * (det < 0 ? -det : det);
     const bool fits = twoDet <= std::numeric_limits<std::int64_t>::max() / std::max(width, height);
     if (fits)
