@@ -5,6 +5,7 @@
 #include "app/app_icon.h"
 #include "app/main_dialog.h"
 #include "app/sample_pictures.h"
+#include "app/screen_follower.h"
 #include "platform/base/product.h"
 #include "platform/qt/messages.h"
 #include "platform/qt/single_instance.h"
@@ -26,6 +27,7 @@ int CWallpaperApp::Run(int argc, char** argv) {
     // A lock that cannot be made (no runtime directory) does not keep the
     // program from starting.
     InstallBundledSamplePictures();
+    const CScreenFollower screens;
     {
         CMainDlg dialog;
         dialog.RunModal();

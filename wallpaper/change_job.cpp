@@ -90,10 +90,9 @@ std::string StagingBitmapPath() {
 }
 
 Size DisplayScreenSize() {
-    const int width = gdi::GetDeviceCaps(gdi::HORZRES);
-    const int height = gdi::GetDeviceCaps(gdi::VERTRES);
-    return {width > 0 ? static_cast<std::uint32_t>(width) : 0u,
-            height > 0 ? static_cast<std::uint32_t>(height) : 0u};
+    const gdi::DisplaySize size = gdi::GetDisplaySize();
+    return {size.width > 0 ? static_cast<std::uint32_t>(size.width) : 0u,
+            size.height > 0 ? static_cast<std::uint32_t>(size.height) : 0u};
 }
 
 ChangeResult RunChangeJob(const ChangeRequest& request, const JobServices& services) {

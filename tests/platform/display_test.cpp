@@ -17,6 +17,7 @@ protected:
             savedDisplay_ = d;
     }
     void TearDown() override {
+        SetKnownDisplaySize(0, 0);
         ForceHeadlessDisplay(false);
         SetHeadlessDisplaySize(1024, 768);
         setenv("DISPLAY", savedDisplay_.c_str(), 1);
@@ -52,6 +53,21 @@ TEST_F(DisplayHeadless, ForcedHeadlessIgnoresAnOpenDisplay) {
     EXPECT_EQ(GetDeviceCaps(BITSPIXEL), 32);
 }
 
+TEST_F(DisplayHeadless, TheProgramsKnownSizeWinsUntilForgotten) {
+    // A DISPLAY that names no server: the window system's word is taken
+    // without asking one, and forgetting it brings back the headless size.
+    setenv("DISPLAY", ":987", 1);
+    SetKnownDisplaySize(1280, 720);
+    EXPECT_EQ(GetDeviceCaps(HORZRES), 1280);
+    EXPECT_EQ(GetDeviceCaps(VERTRES), 720);
+    const DisplaySize both = GetDisplaySize();
+    EXPECT_EQ(both.width, 1280);
+    EXPECT_EQ(both.height, 720);
+    SetKnownDisplaySize(0, 0);
+    EXPECT_EQ(GetDisplaySize().width, 1024);
+    EXPECT_EQ(GetDisplaySize().height, 768);
+}
+
 // Runs against a virtual X server whose screen size the runner announces in
 // DRAPEWELL_EXPECT_SCREEN ("800x600").
 TEST(DisplayX11, ReportsTheScreenSize) {
@@ -65,6 +81,14 @@ TEST(DisplayX11, ReportsTheScreenSize) {
     EXPECT_EQ(GetDeviceCaps(HORZRES), width);
     EXPECT_EQ(GetDeviceCaps(VERTRES), height);
     EXPECT_EQ(GetDeviceCaps(BITSPIXEL), 32);
+    // Asked again and again (as every change does), the server's size is
+    // what comes back each time: never the made-up headless one.
+    int wrong = 0;
+    for (int i = 0; i < 200; ++i) {
+        const DisplaySize size = GetDisplaySize();
+        wrong += size.width != width || size.height != height;
+    }
+    EXPECT_EQ(wrong, 0);
     SetHeadlessDisplaySize(1024, 768);
 }
 
