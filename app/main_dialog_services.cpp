@@ -34,6 +34,10 @@ void CMainDlgServices::CreateTrayIcon(const std::string& tooltip) {
     tray_->Create(&dialog_, shell::kTrayCallbackMessage, tooltip, MainIcon(), shell::kTrayIconId);
 }
 
+bool CMainDlgServices::TrayIconShown() const {
+    return useTray_ && tray_ && tray_->IsInTray();
+}
+
 void CMainDlgServices::SetTooltipText(const std::string& text) {
     tray_->SetTooltipText(text);
 }

@@ -33,6 +33,8 @@ public:
     void CreateTrayIcon(const std::string& tooltip);
     void SetTooltipText(const std::string& text);
     shell::CTrayIcon& Tray() { return *tray_; }
+    // Whether hiding the window leaves the user a tray icon to bring it back.
+    bool TrayIconShown() const;
 
     // The global hotkey in the stored form; true when the desktop took it.
     bool RegisterHotkey(std::uint16_t value);

@@ -163,7 +163,13 @@ void CMainDlg::UnregisterGlobalHotkey() {
 // ---- Hiding, restoring, ending ----
 
 void CMainDlg::HideWindow() {
-    hide();
+    // Without an icon in a tray (GNOME without an extension, many Wayland
+    // sessions, a tray host that went away) a hidden window could never be
+    // brought back: it is minimised instead.
+    if (services_->TrayIconShown())
+        hide();
+    else
+        setWindowState(windowState() | Qt::WindowMinimized);
 }
 
 void CMainDlg::RestoreWindow() {
@@ -207,7 +213,7 @@ void CMainDlg::closeEvent(QCloseEvent* event) {
 
 void CMainDlg::changeEvent(QEvent* event) {
     QDialog::changeEvent(event);
-    if (event->type() == QEvent::WindowStateChange && isMinimized()) {
+    if (event->type() == QEvent::WindowStateChange && isMinimized() && services_->TrayIconShown()) {
         // Minimising hides to the tray instead. Done once the window manager
         // has finished the state change.
         QTimer::singleShot(0, this, [this] {

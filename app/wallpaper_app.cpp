@@ -3,6 +3,7 @@
 #include <QApplication>
 
 #include "app/app_icon.h"
+#include "app/bus_service.h"
 #include "app/main_dialog.h"
 #include "app/sample_pictures.h"
 #include "app/screen_follower.h"
@@ -21,6 +22,9 @@ int CWallpaperApp::Run(int argc, char** argv) {
     // blocks the next start.
     platform::SingleInstanceLock lock;
     if (lock.TryAcquire() == platform::SingleInstanceLock::Result::kHeldElsewhere) {
+        // The running copy's window may be hidden with no tray icon to bring
+        // it back: it comes to the front, and the message says why.
+        AskRunningCopyToShow();
         platform::ShowMessage(GetProductName() + " is already running!");
         return ExitInstance();
     }
@@ -30,6 +34,7 @@ int CWallpaperApp::Run(int argc, char** argv) {
     const CScreenFollower screens;
     {
         CMainDlg dialog;
+        const CBusService bus({.show = [&dialog] { dialog.RestoreWindow(); }});
         dialog.RunModal();
     }
     return ExitInstance();

@@ -96,6 +96,10 @@ bool CTrayIcon::Create(QWidget* owner, unsigned callbackMessage, const std::stri
     return enabled_;
 }
 
+bool CTrayIcon::IsInTray() const {
+    return enabled_ && !hidden_ && ShellAccepts();
+}
+
 bool CTrayIcon::RemoveIcon() {
     if (!enabled_)
         return false;

@@ -82,6 +82,9 @@ public:
 
     bool IsEnabled() const { return enabled_; }
     bool IsHidden() const { return hidden_; }
+    // Whether the icon is there for the user to click now: added, not
+    // hidden, and a tray host still takes icons.
+    bool IsInTray() const;
     unsigned GetCallbackMessage() const { return callbackMessage_; }
     // The icon's place on the screen; empty while it is not shown.
     QRect GetGeometry() const;
