@@ -52,6 +52,14 @@ void CMainDlgServices::UnregisterHotkey() {
 }
 
 void CMainDlgServices::RunAboutBox() {
-    CAboutBox box(&dialog_);
-    box.exec();
+    // Shown without a loop of its own and without blocking the tray; a
+    // second click brings the open one forward.
+    if (!about_) {
+        about_ = new CAboutBox(&dialog_);
+        about_->setAttribute(Qt::WA_DeleteOnClose);
+        about_->setModal(false);
+    }
+    about_->show();
+    about_->raise();
+    about_->activateWindow();
 }

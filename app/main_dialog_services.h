@@ -6,6 +6,8 @@
 // icon), and the window calls them the same way whether they are there or
 // not.
 
+#include <QPointer>
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -13,6 +15,7 @@
 #include "shell/music_glue.h"
 #include "shell/music_player.h"
 
+class CAboutBox;
 class CMainDlg;
 struct MainDlgOptions;
 namespace shell {
@@ -52,4 +55,5 @@ private:
     std::unique_ptr<hotkey::CHotkey> hotkey_;  // null when the window goes without
     CMusicPlayer player_;
     CMusicGlue glue_;
+    QPointer<CAboutBox> about_;  // the open About box, if any
 };

@@ -8,9 +8,10 @@
 #include <string_view>
 #include <vector>
 
-// File extensions (after the last dot), compared without regard to case.
-// ".jpeg" and ".tif" files are left out even where a codec could read them.
-inline constexpr std::string_view kImageExtensions[] = {"jpg", "gif", "bmp", "pcx", "tga", "png"};
+// File extensions (after the last dot), compared without regard to case:
+// every one the codecs read.
+inline constexpr std::string_view kImageExtensions[] = {"jpg", "gif",  "bmp", "pcx", "tga",
+                                                        "png", "jpeg", "jpe", "tif", "tiff"};
 inline constexpr std::string_view kMusicExtensions[] = {"mp3", "wav"};
 
 // What the window says when a refresh finds no picture.

@@ -15,15 +15,34 @@ MessageSink& Sink() {
     return sink;
 }
 
+int g_openBoxes = 0;  // only touched on the application's thread
+
 void ShowBox(const Message& message) {
     if (message.icon == MessageIcon::Exclamation) {
         QApplication::beep();
     }
-    QMessageBox box(
+    auto* box = new QMessageBox(
         message.icon == MessageIcon::Exclamation ? QMessageBox::Warning : QMessageBox::NoIcon,
         QString::fromStdString(message.caption), QString::fromStdString(message.text),
         QMessageBox::Ok);
-    box.exec();
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    ++g_openBoxes;
+    QObject::connect(box, &QObject::destroyed, [] { --g_openBoxes; });
+    if (QThread::currentThread()->loopLevel() > 0) {
+        // The program's event loop runs: the box waits for the user without
+        // a loop of its own and without blocking other windows, so the tray
+        // icon keeps working and no handler of the window runs again inside
+        // the one that asked for the box.
+        box->setModal(false);
+        box->show();
+        box->raise();
+        box->activateWindow();
+        return;
+    }
+    // Nothing else runs yet (a second copy saying that one runs): the caller
+    // goes on once the user has read it.
+    box->exec();
+    delete box;
 }
 
 }  // namespace
@@ -59,6 +78,10 @@ void ShowMessage(const std::string& text, const std::string& caption, MessageIco
         return;
     }
     ShowBox(message);
+}
+
+int OpenMessageBoxes() {
+    return g_openBoxes;
 }
 
 MessageSink SetMessageSink(MessageSink sink) {

@@ -22,10 +22,16 @@ struct Message {
     MessageIcon icon = MessageIcon::None;
 };
 
-// Shows `text`; on the user-interface thread it returns once the box is
-// closed. An empty caption stands for the application's name.
+// Shows `text`. While the program's event loop runs, the box stays on the
+// screen after the call returns and blocks no other window (the tray keeps
+// working); before any loop runs it returns once the box is closed. An empty
+// caption stands for the application's name.
 void ShowMessage(const std::string& text, const std::string& caption = {},
                  MessageIcon icon = MessageIcon::None);
+
+// Message boxes on the screen now (not those a sink took). Read it on the
+// application's thread.
+int OpenMessageBoxes();
 
 // The caption used when none is given: the executable's name.
 std::string GetMessageCaption();

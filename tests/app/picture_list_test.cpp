@@ -52,15 +52,14 @@ protected:
 TEST_F(PictureListTest, ListsPicturesOfTheWholeTreeSortedWithoutCase) {
     const std::string a = Touch("A.JPG"), b = Touch("b.png"), x = Touch("sub/x.GIF");
     Touch("c.txt");
-    Touch("photo.jpeg");
-    Touch("photo.tif");
+    const std::string jpeg = Touch("photo.jpeg"), tif = Touch("photo.TIF");
     Touch("photo");
     Touch("jpg");  // an extension-less file named like one
     const std::string inHoliday = Touch("Holiday.jpg/inside.Bmp");
     const std::string deep = Touch("sub/deeper/still/z.tga");
     const std::string pcx = Touch("a2.PcX"), hidden = Touch(".hidden.png");
 
-    EXPECT_EQ(ScanImageDirectory(root_), (Paths{hidden, a, pcx, b, inHoliday, deep, x}));
+    EXPECT_EQ(ScanImageDirectory(root_), (Paths{hidden, a, pcx, b, inHoliday, jpeg, tif, deep, x}));
 }
 
 TEST_F(PictureListTest, ListOrderIgnoresCaseAndKeepsCaseVariantsApart) {
@@ -144,10 +143,10 @@ TEST_F(PictureListTest, MusicWalkKeepsTheOrderItMeetsFilesIn) {
 }
 
 TEST(FileNames, ExtensionsComparedWithoutCase) {
-    for (const char* name :
-         {"a.jpg", "a.JPG", "b.Gif", "c.bmp", "d.PCX", "e.tga", "f.png", "x.y.png"})
+    for (const char* name : {"a.jpg", "a.JPG", "b.Gif", "c.bmp", "d.PCX", "e.tga", "f.png",
+                             "x.y.png", "a.jpeg", "a.JPE", "a.tif", "a.Tiff"})
         EXPECT_TRUE(IsImageFileName(name)) << name;
-    for (const char* name : {"a.jpeg", "a.tif", "a.tiff", "jpg", "a.jpg.txt", "a.", "a.mp3"})
+    for (const char* name : {"jpg", "a.jpg.txt", "a.", "a.mp3", "a.tiff.part"})
         EXPECT_FALSE(IsImageFileName(name)) << name;
     EXPECT_TRUE(IsMusicFileName("song.MP3"));
     EXPECT_TRUE(IsMusicFileName("song.wav"));
