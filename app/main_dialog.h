@@ -198,8 +198,12 @@ private:
         std::mutex mutex;
         std::string picture;
     };
-    void OnChangeFinished(const std::string& picture);
+    // On the window's thread once a change ended: `loaded` false when the
+    // picture could not be read, `why` the job's word on it.
+    void OnChangeFinished(const std::string& picture, bool loaded, const std::string& why);
     void CreateChangeRunner();
+    // Says in the tray's tooltip which picture could not be read ("" clears).
+    void ShowUnreadablePicture(const std::string& note);
 
     bool SelectDirectory(std::string& path, const std::string& initial);
     int PositionIndex() const;
@@ -210,6 +214,11 @@ private:
     std::unique_ptr<CMainDlgServices> services_;  // tray, hotkey, music
     std::vector<std::string> musicList_;
     bool desktopAvailable_ = false;
+    // Unreadable pictures the latest "next" has passed over so far; the
+    // following ones are tried until one reads or the list went round once.
+    int skippedUnreadable_ = 0;
+    bool advancing_ = false;  // the latest change came from ShowNextImage
+    bool unreadableShown_ = false;
 
     // Controls.
     QLineEdit* imagePath_ = nullptr;

@@ -10,6 +10,7 @@
 #include "app/main_dialog.h"
 #include "app/main_dialog_services.h"
 #include "app/picture_list.h"
+#include "platform/base/product.h"
 #include "platform/qt/messages.h"
 #include "shell/open_target.h"
 #include "wallpaper/change_job.h"
@@ -58,6 +59,7 @@ void CMainDlg::ShowNextImage() {
         return;
     SelectImage(next);
     ChangeWallpaperNow();
+    advancing_ = true;
 }
 
 bool CMainDlg::SelectDirectory(std::string& path, const std::string& initial) {
@@ -108,9 +110,11 @@ void CMainDlg::CreateChangeRunner() {
     };
     runner_ = std::make_unique<wallpaper::ChangeJobRunner>(
         std::move(services),
-        [this](const wallpaper::ChangeRequest& request, const wallpaper::ChangeResult&) {
+        [this](const wallpaper::ChangeRequest& request, const wallpaper::ChangeResult& result) {
             QMetaObject::invokeMethod(
-                this, [this, picture = request.picturePath] { OnChangeFinished(picture); },
+                this,
+                [this, picture = request.picturePath, loaded = result.loaded,
+                 why = result.outcome.detail] { OnChangeFinished(picture, loaded, why); },
                 Qt::QueuedConnection);
         });
 }
@@ -136,13 +140,40 @@ void CMainDlg::ChangeWallpaperNow() {
         settings_.LaterPaper = request.picturePath;
         runner_->Request(std::move(request));
     }
+    // A change of any other kind (a click, a setting) ends a run of skips;
+    // ShowNextImage sets it again after this call.
+    advancing_ = false;
     SaveSettings();
 }
 
-void CMainDlg::OnChangeFinished(const std::string& picture) {
-    std::lock_guard lock(latest_->mutex);
-    if (picture == latest_->picture)
+void CMainDlg::OnChangeFinished(const std::string& picture, bool loaded, const std::string& why) {
+    {
+        std::lock_guard lock(latest_->mutex);
+        if (picture != latest_->picture)
+            return;  // a newer change is on its way
         settings_.LaterPaper = picture;
+    }
+    if (loaded) {
+        skippedUnreadable_ = 0;
+        ShowUnreadablePicture({});
+        return;
+    }
+    ShowUnreadablePicture("cannot read " + picture + (why.empty() ? "" : " (" + why + ")"));
+    // The timer, the hotkey and "Next" must change the wallpaper: a picture
+    // that cannot be read passes the turn to the following one, once round
+    // the list at most.
+    if (advancing_ && ++skippedUnreadable_ < imageList_->count()) {
+        ShowNextImage();
+        return;
+    }
+    skippedUnreadable_ = 0;
+}
+
+void CMainDlg::ShowUnreadablePicture(const std::string& note) {
+    if (note.empty() && !unreadableShown_)
+        return;
+    unreadableShown_ = !note.empty();
+    services_->SetTooltipText(note.empty() ? GetProductName() : GetProductName() + ": " + note);
 }
 
 bool CMainDlg::WaitForChanges(std::chrono::milliseconds timeout) {
