@@ -165,7 +165,7 @@ TEST_F(MainDialogTest, ControlsTextsAndTabOrder) {
     }
     EXPECT_TRUE(Control<QPushButton>(IDC_DESKTOP)->isHidden());
     EXPECT_TRUE(Control<QPushButton>(IDC_REFRESH_IMAGES)->isHidden());
-    EXPECT_EQ(Control<QCheckBox>(IDC_PLAY_MUSIC)->text(), "Play &backgroud music from directory:");
+    EXPECT_EQ(Control<QCheckBox>(IDC_PLAY_MUSIC)->text(), "Play &background music from directory:");
     EXPECT_EQ(Control<QRadioButton>(IDC_PLAY_RANDOM)->text(), "Rando&m");
     EXPECT_TRUE(Control<QLineEdit>(IDC_IMAGE_PATH)->isReadOnly());
     EXPECT_TRUE(Control<QLineEdit>(IDC_MUSIC_PATH)->isReadOnly());
@@ -175,7 +175,7 @@ TEST_F(MainDialogTest, ControlsTextsAndTabOrder) {
         positions << Control<QComboBox>(IDC_POSITION)->itemText(i);
     for (int i = 0; i < Control<QComboBox>(IDC_CHANGE_METHOD)->count(); ++i)
         methods << Control<QComboBox>(IDC_CHANGE_METHOD)->itemText(i);
-    EXPECT_EQ(positions, QStringList({"Center", "Tile", "Strech"}));
+    EXPECT_EQ(positions, QStringList({"Center", "Tile", "Stretch"}));
     EXPECT_EQ(methods, QStringList({"Method 1", "Method 2", "Method 3", "Method 4"}));
 
     QStringList labels;
@@ -183,7 +183,7 @@ TEST_F(MainDialogTest, ControlsTextsAndTabOrder) {
         labels << label->text();
     for (const char* text :
          {"&Image Directory:", "&Fitness:", "&Position:", "&Hotkey:", "second(5-600)",
-          "Note: You can press hotkey to change currect wallpaper immediately.",
+          "Note: You can press hotkey to change current wallpaper immediately.",
           "If can't change wallpaper, try this..."})
         EXPECT_TRUE(labels.contains(text)) << text;
 
@@ -242,7 +242,7 @@ TEST_F(MainDialogTest, StoredValuesShowInTheirControls) {
 
     Store("Position", "Middle");
     Start();
-    EXPECT_EQ(Control<QComboBox>(IDC_POSITION)->currentText(), "Strech");
+    EXPECT_EQ(Control<QComboBox>(IDC_POSITION)->currentText(), "Stretch");
 }
 
 TEST_F(MainDialogTest, RefreshSelectsTheLastWallpaperOrTheFirstEntry) {
