@@ -152,6 +152,13 @@ bool CMainDlg::WaitForChanges(std::chrono::milliseconds timeout) {
 // ---- Buttons and lists ----
 
 void CMainDlg::OnSelchangeImageList() {
+    // A mouse press makes its item current before it selects it, and the
+    // read takes only a selected picture: select it now, or a click would
+    // change nothing. (The press's own selection of the item follows.)
+    if (QListWidgetItem* current = imageList_->currentItem(); current && !current->isSelected()) {
+        const QSignalBlocker blocker(imageList_);
+        imageList_->setCurrentItem(current, QItemSelectionModel::ClearAndSelect);
+    }
     ChangeWallpaperNow();
 }
 

@@ -372,6 +372,35 @@ TEST_F(MainDialogTest, ClicksOnTheListPositionAndFitStartChanges) {
     EXPECT_EQ(log_->placements.back(), desktop::Placement::kTile);
 }
 
+TEST_F(MainDialogTest, MouseClicksOnAPictureMakeItTheWallpaper) {
+    const std::string a = Picture("a.png"), b = Picture("b.png"), c = Picture("c.png");
+    Store("RandomMode", "0");
+    CMainDlg& dlg = Start();
+    dlg.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dlg));
+    auto at = [&](int row) { return List()->visualItemRect(List()->item(row)).center(); };
+
+    // The press makes the item current before it selects it.
+    QTest::mouseClick(List()->viewport(), Qt::LeftButton, {}, at(2));
+    Settle();
+    EXPECT_EQ(log_->Setters(), 1);
+    EXPECT_EQ(Stored("LaterPaper"), c);
+    EXPECT_TRUE(List()->item(2)->isSelected());
+
+    QTest::mouseDClick(List()->viewport(), Qt::LeftButton, {}, at(1));
+    Settle();
+    EXPECT_EQ(Stored("LaterPaper"), b);
+    EXPECT_EQ(dlg.Settings().LaterPaper, b);
+
+    // "Next" goes on from the clicked picture.
+    QTest::mouseClick(List()->viewport(), Qt::LeftButton, {}, at(0));
+    Settle();
+    EXPECT_EQ(Stored("LaterPaper"), a);
+    dlg.OnCommand(ID_TRAY_NEXT);
+    Settle();
+    EXPECT_EQ(Stored("LaterPaper"), b);
+}
+
 TEST_F(MainDialogTest, ALaterChangeIsNeverOverwrittenByAnEarlierOne) {
     std::vector<std::string> names;
     for (char c = 'a'; c <= 'h'; ++c)
