@@ -201,6 +201,8 @@ private:
     void OnChangeFinished(const std::string& picture);
     void CreateChangeRunner();
 
+    bool HasSelectedPicture() const;
+
     bool SelectDirectory(std::string& path, const std::string& initial);
     int PositionIndex() const;
     void SelectImage(int index);

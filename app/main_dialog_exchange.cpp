@@ -98,6 +98,11 @@ void CMainDlg::ShowSettings() {
     hideToTray_->setChecked(s.Hide2TrayIcon);
 }
 
+bool CMainDlg::HasSelectedPicture() const {
+    const QListWidgetItem* current = imageList_->currentItem();
+    return current && current->isSelected();
+}
+
 void CMainDlg::SelectImage(int index) {
     // A selection made by the program is no click: it starts no change.
     const QSignalBlocker blocker(imageList_);

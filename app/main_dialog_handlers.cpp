@@ -167,7 +167,9 @@ void CMainDlg::OnSelchangePosition() {
 }
 
 void CMainDlg::OnFitToScreen() {
-    ChangeWallpaperNow();
+    // The box acts on the selected picture; without one nothing is saved.
+    if (HasSelectedPicture())
+        ChangeWallpaperNow();
 }
 
 void CMainDlg::OnSave() {

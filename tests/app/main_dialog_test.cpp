@@ -401,6 +401,25 @@ TEST_F(MainDialogTest, MouseClicksOnAPictureMakeItTheWallpaper) {
     EXPECT_EQ(Stored("LaterPaper"), b);
 }
 
+TEST_F(MainDialogTest, FitToScreenWithoutAPictureSavesNothing) {
+    CMainDlg& dlg = Start();
+    ASSERT_EQ(List()->count(), 0);
+    dlg.show();
+    const auto written = fs::last_write_time(dir_ / "Drapewell.ini");
+    const std::string before = Stored("FitToScreen");
+    Control<QCheckBox>(IDC_FIT_TO_SCREEN)->click();
+    EXPECT_EQ(Stored("FitToScreen"), before);
+    EXPECT_EQ(fs::last_write_time(dir_ / "Drapewell.ini"), written);
+
+    // With a picture the box saves and applies.
+    Picture("a.png");
+    Start();
+    Control<QCheckBox>(IDC_FIT_TO_SCREEN)->click();
+    Settle();
+    EXPECT_EQ(Stored("FitToScreen"), "0");
+    EXPECT_EQ(log_->Setters(), 1);
+}
+
 TEST_F(MainDialogTest, ALaterChangeIsNeverOverwrittenByAnEarlierOne) {
     std::vector<std::string> names;
     for (char c = 'a'; c <= 'h'; ++c)
