@@ -48,6 +48,11 @@ void CMainDlg::ScanMusicDirectory(const std::string& directory) {
     musicList_ = ::ScanMusicDirectory(directory);
 }
 
+void CMainDlg::OnAutoChangeTimer() {
+    const CActionScope tick(*this, /*quiet=*/!TickMayAsk());
+    ShowNextImage();
+}
+
 void CMainDlg::ShowNextImage() {
     const int count = imageList_->count();
     if (count == 0)
@@ -80,6 +85,7 @@ bool CMainDlg::SelectDirectory(std::string& path, const std::string& initial) {
 }
 
 void CMainDlg::BrowseImageDirectory() {
+    const CActionScope action(*this);
     std::string chosen;
     if (!SelectDirectory(chosen, settings_.ImagePath))
         return;
@@ -116,6 +122,7 @@ void CMainDlg::CreateChangeRunner() {
 }
 
 void CMainDlg::ChangeWallpaperNow() {
+    const CActionScope action(*this);
     ReadDialog();
     // Nothing selected is nothing to show; a job for no picture would only
     // erase the last wallpaper's name.
@@ -173,17 +180,20 @@ void CMainDlg::OnFitToScreen() {
 }
 
 void CMainDlg::OnSave() {
+    const CActionScope action(*this);
     ReadDialog();
     SaveSettings();
     ApplyTimerSettings();
 }
 
 void CMainDlg::OnDisplayOrder() {
+    const CActionScope action(*this);
     ReadDialog();
     SaveSettings();
 }
 
 void CMainDlg::OnPlayOrder() {
+    const CActionScope action(*this);
     ReadDialog();
     services_->Player().SetPlayMode(settings_.PlayMode);
     SaveSettings();
@@ -220,12 +230,14 @@ void CMainDlg::StopMusic() {
 }
 
 void CMainDlg::OnPlayMusicClicked() {
+    const CActionScope action(*this);
     ReadDialog();
     services_->Music().OnPlayMusicClicked(settings_.PlayMusic, !musicList_.empty());
     SaveSettings();
 }
 
 void CMainDlg::BrowseMusicDirectory() {
+    const CActionScope action(*this);
     std::string chosen;
     if (!SelectDirectory(chosen, settings_.MusicPath))
         return;

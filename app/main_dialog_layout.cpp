@@ -185,6 +185,6 @@ void CMainDlg::ConnectHandlers() {
     // "&Desktop" (hidden) has no effect.
     // Each timer calls its own handler. The hide timer is single-shot, so it
     // has stopped by the time the window hides.
-    connect(&autoChangeTimer_, &QTimer::timeout, this, &CMainDlg::ShowNextImage);
+    connect(&autoChangeTimer_, &QTimer::timeout, this, &CMainDlg::OnAutoChangeTimer);
     connect(&hideTimer_, &QTimer::timeout, this, &CMainDlg::HideWindow);
 }

@@ -118,6 +118,7 @@ void CMainDlg::done(int result) {
 // ---- Timers ----
 
 void CMainDlg::ApplyTimerSettings() {
+    const CActionScope action(*this);
     ReadDialog();
     timeInterval_->setEnabled(settings_.EnableTimer);
     intervalSpin_->setEnabled(settings_.EnableTimer);

@@ -420,6 +420,78 @@ TEST_F(MainDialogTest, FitToScreenWithoutAPictureSavesNothing) {
     EXPECT_EQ(log_->Setters(), 1);
 }
 
+TEST_F(MainDialogTest, OneActionReportsABadIntervalOnce) {
+    Picture("a.png");
+    CMainDlg& dlg = Start();
+    dlg.show();
+    const std::pair<const char*, int> actions[] = {
+        {"Save", IDC_SAVE},           {"timer box", IDC_ENABLE_TIMER},
+        {"order", IDC_DISPLAY_ORDER}, {"play order", IDC_PLAY_ORDER},
+        {"music", IDC_PLAY_MUSIC},    {"fit", IDC_FIT_TO_SCREEN}};
+    for (const auto& [name, id] : actions) {
+        Interval()->setText("3");
+        messages_.clear();
+        Control<QAbstractButton>(id)->click();
+        EXPECT_EQ(messages_, std::vector<std::string>{"Please enter an integer between 5 and 600."})
+            << name;
+    }
+    messages_.clear();
+    Control<QComboBox>(IDC_POSITION)->setCurrentIndex(0);
+    EXPECT_EQ(messages_.size(), 1u);
+    Settle();
+}
+
+TEST_F(MainDialogTest, TimerTicksDoNotPileUpBoxes) {
+    Picture("a.png");
+    Picture("b.png");
+    Store("TimeInterval", "5");  // 50 ms with the tests' short second
+    Store("EnableTimer", "1");
+    CMainDlg& dlg = Start();
+    dlg.show();
+    auto ticks = [&](int count) {
+        const int start = log_->Setters();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return log_->Setters() >= start + count; }, 5000));
+        Settle();
+    };
+
+    // The user is typing "30": its "3" is no reason to interrupt.
+    Interval()->setFocus();
+    Interval()->setText("3");
+    messages_.clear();
+    ticks(4);
+    EXPECT_TRUE(messages_.empty());
+
+    // Away from the field one tick says so, and puts the focus back there.
+    List()->setFocus();
+    ticks(4);
+    EXPECT_EQ(messages_.size(), 1u);
+    EXPECT_EQ(dlg.focusWidget(), Interval());
+
+    // Hidden, nobody could answer.
+    List()->setFocus();
+    dlg.hide();
+    messages_.clear();
+    ticks(4);
+    EXPECT_TRUE(messages_.empty());
+
+    // While a box is open its loop runs the ticks; they add none.
+    dlg.show();
+    List()->setFocus();
+    int nested = 0;
+    platform::SetMessageSink([&](const platform::Message& m) {
+        messages_.push_back(m.text);
+        if (nested++ == 0)
+            QTest::qWait(300);
+    });
+    messages_.clear();
+    Control<QPushButton>(IDC_SAVE)->click();
+    EXPECT_EQ(messages_.size(), 1u);
+    Control<QCheckBox>(IDC_ENABLE_TIMER)->setChecked(false);
+    Interval()->setText("30");
+    Control<QPushButton>(IDC_SAVE)->click();
+    Settle();
+}
+
 TEST_F(MainDialogTest, ALaterChangeIsNeverOverwrittenByAnEarlierOne) {
     std::vector<std::string> names;
     for (char c = 'a'; c <= 'h'; ++c)
