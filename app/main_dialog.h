@@ -126,8 +126,10 @@ public:
     void ScanImageDirectory(const std::string& directory);
     void RefreshImageList();
     void ScanMusicDirectory(const std::string& directory);
-    // Also the auto-change timer's handler.
+    // The tray's "Next" and the hotkey; the auto-change timer goes through
+    // OnAutoChangeTimer.
     void ShowNextImage();
+    void OnAutoChangeTimer();
     void BrowseImageDirectory();
     void ChangeWallpaperNow();
 
@@ -205,6 +207,26 @@ private:
     // Says in the tray's tooltip which picture could not be read ("" clears).
     void ShowUnreadablePicture(const std::string& note);
 
+    // One user action or timer tick: the handlers it runs read the dialog
+    // several times, but a bad interval is reported at most once per action,
+    // and not at all by a quiet one. Scopes nest; the outermost ends the
+    // action.
+    class CActionScope {
+    public:
+        explicit CActionScope(CMainDlg& dialog, bool quiet = false);
+        ~CActionScope();
+        CActionScope(const CActionScope&) = delete;
+        CActionScope& operator=(const CActionScope&) = delete;
+
+    private:
+        CMainDlg& dialog_;
+        bool wasQuiet_;
+    };
+    // Whether a tick may report a bad interval: not while the user edits the
+    // field, the window is hidden or a box is open already.
+    bool TickMayAsk() const;
+    bool HasSelectedPicture() const;
+
     bool SelectDirectory(std::string& path, const std::string& initial);
     int PositionIndex() const;
     void SelectImage(int index);
@@ -250,8 +272,11 @@ private:
 
     WallpaperSettings settings_;
     bool exiting_ = false;
-    bool ending_ = false;      // done() is ending the window
-    bool validating_ = false;  // a validation message is open
+    bool ending_ = false;       // done() is ending the window
+    bool validating_ = false;   // a validation message is open
+    int actionDepth_ = 0;       // open CActionScopes
+    bool actionAsked_ = false;  // this action has reported a bad interval
+    bool actionQuiet_ = false;  // this action reports nothing
     bool initialised_ = false;
     bool destroyed_ = false;
 

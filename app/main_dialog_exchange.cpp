@@ -1,6 +1,7 @@
 // Exchange between the controls and the settings record: the validated
 // read and the show, field by field in the same order.
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QListWidget>
@@ -49,9 +50,12 @@ bool CMainDlg::ReadDialog() {
     if (problem) {
         // The fields after the interval keep their values. While one message
         // is open (its loop still runs the timers) a second read fails
-        // without another box, so ticks cannot pile messages up.
-        if (!validating_) {
+        // without another box, so ticks cannot pile messages up; the reads
+        // one action makes after its first box fail without one too.
+        const bool asked = actionDepth_ > 0 && actionAsked_;
+        if (!validating_ && !actionQuiet_ && !asked) {
             validating_ = true;
+            actionAsked_ = actionDepth_ > 0;
             platform::ShowMessage(problem);
             validating_ = false;
         }
@@ -104,4 +108,29 @@ void CMainDlg::SelectImage(int index) {
     imageList_->setCurrentRow(index);
     if (QListWidgetItem* item = imageList_->item(index))
         imageList_->scrollToItem(item);
+}
+
+CMainDlg::CActionScope::CActionScope(CMainDlg& dialog, bool quiet)
+    : dialog_(dialog), wasQuiet_(dialog.actionQuiet_) {
+    ++dialog_.actionDepth_;
+    dialog_.actionQuiet_ = wasQuiet_ || quiet;
+}
+
+CMainDlg::CActionScope::~CActionScope() {
+    dialog_.actionQuiet_ = wasQuiet_;
+    if (--dialog_.actionDepth_ == 0)
+        dialog_.actionAsked_ = false;
+}
+
+bool CMainDlg::TickMayAsk() const {
+    // The field keeps the focus while the user types in it ("30" is "3"
+    // for a moment); a hidden window has nobody to answer; a box open
+    // already (its loop runs the timers) must not get company.
+    return isVisible() && focusWidget() != timeInterval_ && !validating_ &&
+           QApplication::activeModalWidget() == nullptr;
+}
+
+bool CMainDlg::HasSelectedPicture() const {
+    const QListWidgetItem* current = imageList_->currentItem();
+    return current && current->isSelected();
 }

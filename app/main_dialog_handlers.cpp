@@ -49,6 +49,11 @@ void CMainDlg::ScanMusicDirectory(const std::string& directory) {
     musicList_ = ::ScanMusicDirectory(directory);
 }
 
+void CMainDlg::OnAutoChangeTimer() {
+    const CActionScope tick(*this, /*quiet=*/!TickMayAsk());
+    ShowNextImage();
+}
+
 void CMainDlg::ShowNextImage() {
     const int count = imageList_->count();
     if (count == 0)
@@ -82,6 +87,7 @@ bool CMainDlg::SelectDirectory(std::string& path, const std::string& initial) {
 }
 
 void CMainDlg::BrowseImageDirectory() {
+    const CActionScope action(*this);
     std::string chosen;
     if (!SelectDirectory(chosen, settings_.ImagePath))
         return;
@@ -120,6 +126,7 @@ void CMainDlg::CreateChangeRunner() {
 }
 
 void CMainDlg::ChangeWallpaperNow() {
+    const CActionScope action(*this);
     ReadDialog();
     // Nothing selected is nothing to show; a job for no picture would only
     // erase the last wallpaper's name.
@@ -183,6 +190,13 @@ bool CMainDlg::WaitForChanges(std::chrono::milliseconds timeout) {
 // ---- Buttons and lists ----
 
 void CMainDlg::OnSelchangeImageList() {
+    // A mouse press makes its item current before it selects it, and the
+    // read takes only a selected picture: select it now, or a click would
+    // change nothing. (The press's own selection of the item follows.)
+    if (QListWidgetItem* current = imageList_->currentItem(); current && !current->isSelected()) {
+        const QSignalBlocker blocker(imageList_);
+        imageList_->setCurrentItem(current, QItemSelectionModel::ClearAndSelect);
+    }
     ChangeWallpaperNow();
 }
 
@@ -191,21 +205,26 @@ void CMainDlg::OnSelchangePosition() {
 }
 
 void CMainDlg::OnFitToScreen() {
-    ChangeWallpaperNow();
+    // The box acts on the selected picture; without one nothing is saved.
+    if (HasSelectedPicture())
+        ChangeWallpaperNow();
 }
 
 void CMainDlg::OnSave() {
+    const CActionScope action(*this);
     ReadDialog();
     SaveSettings();
     ApplyTimerSettings();
 }
 
 void CMainDlg::OnDisplayOrder() {
+    const CActionScope action(*this);
     ReadDialog();
     SaveSettings();
 }
 
 void CMainDlg::OnPlayOrder() {
+    const CActionScope action(*this);
     ReadDialog();
     services_->Player().SetPlayMode(settings_.PlayMode);
     SaveSettings();
@@ -242,12 +261,14 @@ void CMainDlg::StopMusic() {
 }
 
 void CMainDlg::OnPlayMusicClicked() {
+    const CActionScope action(*this);
     ReadDialog();
     services_->Music().OnPlayMusicClicked(settings_.PlayMusic, !musicList_.empty());
     SaveSettings();
 }
 
 void CMainDlg::BrowseMusicDirectory() {
+    const CActionScope action(*this);
     std::string chosen;
     if (!SelectDirectory(chosen, settings_.MusicPath))
         return;

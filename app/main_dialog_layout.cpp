@@ -90,7 +90,7 @@ void CMainDlg::CreateControls() {
     place(displayOrder_, IDC_DISPLAY_ORDER, 233, 149, 36, 10);
     displayRandom_ = new QRadioButton(QStringLiteral("&Random"), this);
     place(displayRandom_, IDC_DISPLAY_RANDOM, 297, 149, 40, 10);
-    playMusic_ = new QCheckBox(QStringLiteral("Play &backgroud music from directory:"), this);
+    playMusic_ = new QCheckBox(QStringLiteral("Play &background music from directory:"), this);
     place(playMusic_, IDC_PLAY_MUSIC, 21, 186, 172, 10);
     musicPath_ = new QLineEdit(this);
     place(musicPath_, IDC_MUSIC_PATH, 33, 202, 152, 14);
@@ -122,7 +122,7 @@ void CMainDlg::CreateControls() {
     place(displayMode, 0, 211, 133, 157, 33);
     auto* playMode = new QGroupBox(QStringLiteral("Play Mode"), this);
     place(playMode, 0, 33, 220, 165, 30);
-    QLabel* note = label("Note: You can press hotkey to change currect wallpaper immediately.", 214,
+    QLabel* note = label("Note: You can press hotkey to change current wallpaper immediately.", 214,
                          111, 145, 18);
     note->setWordWrap(true);
     note->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -185,6 +185,6 @@ void CMainDlg::ConnectHandlers() {
     // "&Desktop" (hidden) has no effect.
     // Each timer calls its own handler. The hide timer is single-shot, so it
     // has stopped by the time the window hides.
-    connect(&autoChangeTimer_, &QTimer::timeout, this, &CMainDlg::ShowNextImage);
+    connect(&autoChangeTimer_, &QTimer::timeout, this, &CMainDlg::OnAutoChangeTimer);
     connect(&hideTimer_, &QTimer::timeout, this, &CMainDlg::HideWindow);
 }

@@ -12,6 +12,7 @@
 #include "platform/qt/messages.h"
 
 void CMainDlg::LoadSettings() {
+    const CActionScope action(*this);
     OpenSettingsFile(ini_,
                      options_.settingsFile.empty() ? GetSettingsFilePath() : options_.settingsFile);
     const int position = ::LoadSettings(ini_, settings_);

@@ -66,7 +66,7 @@ void CMainDlg::OnInitDialog() {
     intervalSpin_->SetRange(kMinTimeInterval, kMaxTimeInterval);
     {
         const QSignalBlocker blocker(position_);
-        for (std::string_view name : kPositionNames)
+        for (std::string_view name : kPositionLabels)
             position_->addItem(QString::fromUtf8(name.data(), static_cast<int>(name.size())));
     }
     hotkey_->SetRules(hotkey::kDialogFieldRules);
@@ -118,6 +118,7 @@ void CMainDlg::done(int result) {
 // ---- Timers ----
 
 void CMainDlg::ApplyTimerSettings() {
+    const CActionScope action(*this);
     ReadDialog();
     timeInterval_->setEnabled(settings_.EnableTimer);
     intervalSpin_->setEnabled(settings_.EnableTimer);

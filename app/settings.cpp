@@ -102,7 +102,8 @@ int PositionFromText(std::string_view text) {
     if (text.empty())
         return kDefaultPosition;
     for (int i = 0; i < static_cast<int>(std::size(kPositionNames)); ++i) {
-        if (platform::StartsWithIgnoreCase(kPositionNames[i], text))
+        if (platform::StartsWithIgnoreCase(kPositionNames[i], text) ||
+            platform::StartsWithIgnoreCase(kPositionLabels[i], text))
             return i;
     }
     return kDefaultPosition;

@@ -7,6 +7,7 @@
 // half of the window's own load and save: the window calls them with its
 // record and store, and does the rest (showing, timers, lists) itself.
 
+#include <iterator>
 #include <string>
 #include <string_view>
 
@@ -36,15 +37,19 @@ struct WallpaperSettings {
 inline constexpr int kMinTimeInterval = 5;
 inline constexpr int kMaxTimeInterval = 600;
 
-// The Position list's items, in their order; the index is the wallpaper
-// position (0 centred, 1 tiled, 2 stretched).
+// The Position key's values, in the list's order; the index is the
+// wallpaper position (0 centred, 1 tiled, 2 stretched). Settings files have
+// always stored "Strech", so that spelling stays the stored one.
 inline constexpr std::string_view kPositionNames[] = {"Center", "Tile", "Strech"};
+// The same items as the window's list shows them.
+inline constexpr std::string_view kPositionLabels[] = {"Center", "Tile", "Stretch"};
+static_assert(std::size(kPositionNames) == std::size(kPositionLabels));
 inline constexpr int kDefaultPosition = 2;
 
-// The first item whose text begins with `text`, letter case ignored;
-// kDefaultPosition when none does or the text is empty.
+// The first item whose stored name or label begins with `text`, letter case
+// ignored; kDefaultPosition when none does or the text is empty.
 int PositionFromText(std::string_view text);
-// The item's text; that of kDefaultPosition for an index outside the list.
+// The item's stored name; that of kDefaultPosition for an index outside the list.
 std::string_view PositionText(int position);
 
 // The section every setting lives in.

@@ -3,10 +3,11 @@
 #   scripts/with-xvfb 1280x800 tests/app/e2e_window.sh build/dev/bin/drapewell
 # The window hides half a second after the start, a second copy says so and
 # ends while the first runs on, F11 changes the wallpaper from another
-# window, and the tray icon's double click, "Next" and "Exit" work.
+# window, and the tray icon's double click, "Next" and "Exit" work; mouse
+# clicks on the picture list make the picture the wallpaper.
 set -euo pipefail
 program=$1
-for tool in trayer xdotool convert; do
+for tool in trayer xdotool convert import; do
     command -v "$tool" >/dev/null || { echo "e2e: $tool is not installed" >&2; exit 1; }
 done
 
@@ -116,6 +117,44 @@ xdotool mousemove --window "$icon" 8 8 click 3
 sleep 0.5
 xdotool key n
 wait_for 10 later_paper_is "$T/pics/red.png" || fail "Next: LaterPaper is '$(later_paper)'"
+
+echo "e2e: mouse clicks on a picture make it the wallpaper"
+# The root window's colour below the window, where the fitted picture lies
+# (ChangeMethod 2 paints the root window itself).
+root_colour() {
+    import -window root -crop 1x1+640+790 +repage -depth 8 txt:- | grep -Eo '#[0-9A-Fa-f]{6}' | head -n 1
+}
+root_colour_is() { [ "$(root_colour)" = "$1" ]; }
+tray_next() {
+    xdotool mousemove --window "$icon" 8 8 click 3
+    sleep 0.5
+    xdotool key n
+}
+wait_for 10 root_colour_is '#FF0000' || fail "the root window is $(root_colour), not red"
+window=$(main_window_shown | head -n 1)
+eval "$(xdotool getwindowgeometry --shell "$window")"
+# The window is 380 by 256 dialog units, the list's first row begins 22 by
+# 48 units in: the window's size gives the units' size in pixels.
+row_x=$((22 * WIDTH / 380 + 30))
+row_y=$((48 * HEIGHT / 256 + 6))
+click_first_row() {
+    xdotool mousemove --window "$window" "$row_x" "$row_y"
+    sleep 0.2
+    "$@"
+}
+click_first_row xdotool click 1
+wait_for 10 later_paper_is "$T/pics/blue.png" || fail "click: LaterPaper is '$(later_paper)'"
+wait_for 10 root_colour_is '#0000FF' || fail "click: the root window is $(root_colour)"
+# "Next" goes on from the clicked picture, not past it.
+tray_next
+wait_for 10 later_paper_is "$T/pics/green.png" || fail "Next after a click: '$(later_paper)'"
+click_first_row bash -c 'xdotool mousedown 1; sleep 0.8; xdotool mouseup 1'
+wait_for 10 later_paper_is "$T/pics/blue.png" || fail "slow click: LaterPaper is '$(later_paper)'"
+tray_next
+wait_for 10 later_paper_is "$T/pics/green.png" || fail "Next: LaterPaper is '$(later_paper)'"
+click_first_row xdotool click --repeat 2 --delay 60 1
+wait_for 10 later_paper_is "$T/pics/blue.png" || fail "double click: LaterPaper is '$(later_paper)'"
+wait_for 10 root_colour_is '#0000FF' || fail "double click: the root window is $(root_colour)"
 
 echo "e2e: the tray menu's Exit ends the program"
 xdotool mousemove --window "$icon" 8 8 click 3

@@ -166,7 +166,7 @@ TEST_F(MainDialogTest, ControlsTextsAndTabOrder) {
     }
     EXPECT_TRUE(Control<QPushButton>(IDC_DESKTOP)->isHidden());
     EXPECT_TRUE(Control<QPushButton>(IDC_REFRESH_IMAGES)->isHidden());
-    EXPECT_EQ(Control<QCheckBox>(IDC_PLAY_MUSIC)->text(), "Play &backgroud music from directory:");
+    EXPECT_EQ(Control<QCheckBox>(IDC_PLAY_MUSIC)->text(), "Play &background music from directory:");
     EXPECT_EQ(Control<QRadioButton>(IDC_PLAY_RANDOM)->text(), "Rando&m");
     EXPECT_TRUE(Control<QLineEdit>(IDC_IMAGE_PATH)->isReadOnly());
     EXPECT_TRUE(Control<QLineEdit>(IDC_MUSIC_PATH)->isReadOnly());
@@ -176,7 +176,7 @@ TEST_F(MainDialogTest, ControlsTextsAndTabOrder) {
         positions << Control<QComboBox>(IDC_POSITION)->itemText(i);
     for (int i = 0; i < Control<QComboBox>(IDC_CHANGE_METHOD)->count(); ++i)
         methods << Control<QComboBox>(IDC_CHANGE_METHOD)->itemText(i);
-    EXPECT_EQ(positions, QStringList({"Center", "Tile", "Strech"}));
+    EXPECT_EQ(positions, QStringList({"Center", "Tile", "Stretch"}));
     EXPECT_EQ(methods, QStringList({"Method 1", "Method 2", "Method 3", "Method 4"}));
 
     QStringList labels;
@@ -184,7 +184,7 @@ TEST_F(MainDialogTest, ControlsTextsAndTabOrder) {
         labels << label->text();
     for (const char* text :
          {"&Image Directory:", "&Fitness:", "&Position:", "&Hotkey:", "second(5-600)",
-          "Note: You can press hotkey to change currect wallpaper immediately.",
+          "Note: You can press hotkey to change current wallpaper immediately.",
           "If can't change wallpaper, try this..."})
         EXPECT_TRUE(labels.contains(text)) << text;
 
@@ -243,7 +243,7 @@ TEST_F(MainDialogTest, StoredValuesShowInTheirControls) {
 
     Store("Position", "Middle");
     Start();
-    EXPECT_EQ(Control<QComboBox>(IDC_POSITION)->currentText(), "Strech");
+    EXPECT_EQ(Control<QComboBox>(IDC_POSITION)->currentText(), "Stretch");
 }
 
 TEST_F(MainDialogTest, RefreshSelectsTheLastWallpaperOrTheFirstEntry) {
@@ -371,6 +371,126 @@ TEST_F(MainDialogTest, ClicksOnTheListPositionAndFitStartChanges) {
     EXPECT_EQ(Stored("FitToScreen"), "0");
     std::lock_guard lock(log_->mutex);
     EXPECT_EQ(log_->placements.back(), desktop::Placement::kTile);
+}
+
+TEST_F(MainDialogTest, MouseClicksOnAPictureMakeItTheWallpaper) {
+    const std::string a = Picture("a.png"), b = Picture("b.png"), c = Picture("c.png");
+    Store("RandomMode", "0");
+    CMainDlg& dlg = Start();
+    dlg.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dlg));
+    auto at = [&](int row) { return List()->visualItemRect(List()->item(row)).center(); };
+
+    // The press makes the item current before it selects it.
+    QTest::mouseClick(List()->viewport(), Qt::LeftButton, {}, at(2));
+    Settle();
+    EXPECT_EQ(log_->Setters(), 1);
+    EXPECT_EQ(Stored("LaterPaper"), c);
+    EXPECT_TRUE(List()->item(2)->isSelected());
+
+    QTest::mouseDClick(List()->viewport(), Qt::LeftButton, {}, at(1));
+    Settle();
+    EXPECT_EQ(Stored("LaterPaper"), b);
+    EXPECT_EQ(dlg.Settings().LaterPaper, b);
+
+    // "Next" goes on from the clicked picture.
+    QTest::mouseClick(List()->viewport(), Qt::LeftButton, {}, at(0));
+    Settle();
+    EXPECT_EQ(Stored("LaterPaper"), a);
+    dlg.OnCommand(ID_TRAY_NEXT);
+    Settle();
+    EXPECT_EQ(Stored("LaterPaper"), b);
+}
+
+TEST_F(MainDialogTest, FitToScreenWithoutAPictureSavesNothing) {
+    CMainDlg& dlg = Start();
+    ASSERT_EQ(List()->count(), 0);
+    dlg.show();
+    const auto written = fs::last_write_time(dir_ / "Drapewell.ini");
+    const std::string before = Stored("FitToScreen");
+    Control<QCheckBox>(IDC_FIT_TO_SCREEN)->click();
+    EXPECT_EQ(Stored("FitToScreen"), before);
+    EXPECT_EQ(fs::last_write_time(dir_ / "Drapewell.ini"), written);
+
+    // With a picture the box saves and applies.
+    Picture("a.png");
+    Start();
+    Control<QCheckBox>(IDC_FIT_TO_SCREEN)->click();
+    Settle();
+    EXPECT_EQ(Stored("FitToScreen"), "0");
+    EXPECT_EQ(log_->Setters(), 1);
+}
+
+TEST_F(MainDialogTest, OneActionReportsABadIntervalOnce) {
+    Picture("a.png");
+    CMainDlg& dlg = Start();
+    dlg.show();
+    const std::pair<const char*, int> actions[] = {
+        {"Save", IDC_SAVE},           {"timer box", IDC_ENABLE_TIMER},
+        {"order", IDC_DISPLAY_ORDER}, {"play order", IDC_PLAY_ORDER},
+        {"music", IDC_PLAY_MUSIC},    {"fit", IDC_FIT_TO_SCREEN}};
+    for (const auto& [name, id] : actions) {
+        Interval()->setText("3");
+        messages_.clear();
+        Control<QAbstractButton>(id)->click();
+        EXPECT_EQ(messages_, std::vector<std::string>{"Please enter an integer between 5 and 600."})
+            << name;
+    }
+    messages_.clear();
+    Control<QComboBox>(IDC_POSITION)->setCurrentIndex(0);
+    EXPECT_EQ(messages_.size(), 1u);
+    Settle();
+}
+
+TEST_F(MainDialogTest, TimerTicksDoNotPileUpBoxes) {
+    Picture("a.png");
+    Picture("b.png");
+    Store("TimeInterval", "5");  // 50 ms with the tests' short second
+    Store("EnableTimer", "1");
+    CMainDlg& dlg = Start();
+    dlg.show();
+    auto ticks = [&](int count) {
+        const int start = log_->Setters();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return log_->Setters() >= start + count; }, 5000));
+        Settle();
+    };
+
+    // The user is typing "30": its "3" is no reason to interrupt.
+    Interval()->setFocus();
+    Interval()->setText("3");
+    messages_.clear();
+    ticks(4);
+    EXPECT_TRUE(messages_.empty());
+
+    // Away from the field one tick says so, and puts the focus back there.
+    List()->setFocus();
+    ticks(4);
+    EXPECT_EQ(messages_.size(), 1u);
+    EXPECT_EQ(dlg.focusWidget(), Interval());
+
+    // Hidden, nobody could answer.
+    List()->setFocus();
+    dlg.hide();
+    messages_.clear();
+    ticks(4);
+    EXPECT_TRUE(messages_.empty());
+
+    // While a box is open its loop runs the ticks; they add none.
+    dlg.show();
+    List()->setFocus();
+    int nested = 0;
+    platform::SetMessageSink([&](const platform::Message& m) {
+        messages_.push_back(m.text);
+        if (nested++ == 0)
+            QTest::qWait(300);
+    });
+    messages_.clear();
+    Control<QPushButton>(IDC_SAVE)->click();
+    EXPECT_EQ(messages_.size(), 1u);
+    Control<QCheckBox>(IDC_ENABLE_TIMER)->setChecked(false);
+    Interval()->setText("30");
+    Control<QPushButton>(IDC_SAVE)->click();
+    Settle();
 }
 
 TEST_F(MainDialogTest, ALaterChangeIsNeverOverwrittenByAnEarlierOne) {

@@ -259,6 +259,20 @@ TEST_F(SettingsTest, PositionTextSelectsByPrefix) {
     EXPECT_EQ(PositionText(7), "Strech");
 }
 
+TEST_F(SettingsTest, PositionReadsBothSpellingsAndStoresTheOldOne) {
+    // The window shows "Stretch"; files hold "Strech", and either is read.
+    for (const char* stored : {"Strech", "Stretch", "stretch", "STRECH"}) {
+        StoreSetting("Position", stored);
+        const int position = LoadSettings(ini_, settings_);
+        EXPECT_EQ(position, 2) << stored;
+        EXPECT_EQ(kPositionLabels[position], "Stretch");
+        ASSERT_TRUE(SaveSettings(ini_, settings_, position));
+        EXPECT_EQ(ini_.GetString("Position"), "Strech") << stored;
+    }
+    StoreSetting("Position", "Tile");
+    EXPECT_EQ(LoadSettings(ini_, settings_), 1);
+}
+
 TEST_F(SettingsTest, PathsLongerThan255BytesSurviveAStart) {
     const std::string deep = "/" + std::string(300, 'd') + "/pictures/";
     StoreSetting("ImagePath", deep.c_str());
