@@ -11,10 +11,10 @@
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
 
-#include "app/dialog_units.h"
 #include "app/main_dialog.h"
 #include "app/main_dialog_controls.h"
 #include "platform/hotkey/hotkey_keys.h"
+#include "shell/dialog_units.h"
 
 namespace {
 
@@ -157,7 +157,9 @@ void CMainDlg::CreateControls() {
     for (std::size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 
-    setFixedSize(DialogXToPixels(kDialogWidth, units), DialogYToPixels(kDialogHeight, units));
+    // Every text shows whole in this font; the window grows if one must.
+    setFixedSize(FitLabels(
+        this, QSize(DialogXToPixels(kDialogWidth, units), DialogYToPixels(kDialogHeight, units))));
 }
 
 void CMainDlg::ConnectHandlers() {

@@ -1,5 +1,7 @@
 #include "shell/about_box.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QFontMetrics>
 #include <QIcon>
@@ -8,26 +10,20 @@
 #include <QStyle>
 
 #include "platform/base/product.h"
+#include "shell/dialog_units.h"
 #include "shell/open_target.h"
 
 namespace {
 
-// Places a control by dialog units (a quarter of the average character
-// width, an eighth of the line height), the way the box was laid out.
+// Places a control by dialog units, by the same rule as the main window.
 class DialogUnits {
 public:
-    explicit DialogUnits(const QWidget* dialog) {
-        const QFontMetrics metrics(dialog->font());
-        cx_ = metrics.averageCharWidth();
-        cy_ = metrics.height();
-    }
-    QRect Rect(int x, int y, int w, int h) const {
-        return {x * cx_ / 4, y * cy_ / 8, w * cx_ / 4, h * cy_ / 8};
-    }
+    explicit DialogUnits(const QWidget* dialog) : units_(BaseUnitsOf(dialog->font())) {}
+    QRect Rect(int x, int y, int w, int h) const { return DialogRectToPixels(x, y, w, h, units_); }
+    int X(int x) const { return DialogXToPixels(x, units_); }
 
 private:
-    int cx_ = 6;
-    int cy_ = 13;
+    DialogBaseUnits units_;
 };
 
 QLabel* AddLabel(QWidget* parent, const QString& text, const QRect& rect) {
@@ -70,7 +66,15 @@ CAboutBox::CAboutBox(QWidget* parent) : QDialog(parent), aboutText_(::GetAboutTe
     supportLink_.Attach(support);
     supportLink_.SetTarget("mailto:" + support->text().toStdString());
 
-    setFixedSize(du.Rect(0, 0, 235, 71).size());
+    // The texts show whole in this font; the OK button keeps its distance to
+    // the widest of them, and the box grows to hold both.
+    int textRight = 0;
+    for (QLabel* label : {aboutLabel_, noticeLabel_, web, support}) {
+        FitLabelToText(label);
+        textRight = std::max(textRight, label->geometry().right() + 1);
+    }
+    okButton_->move(std::max(okButton_->x(), textRight + du.X(8)), okButton_->y());
+    setFixedSize(FitLabels(this, du.Rect(0, 0, 235, 71).size()));
     okButton_->setFocus();
 }
 

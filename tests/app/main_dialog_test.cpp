@@ -26,11 +26,12 @@
 #include <string>
 #include <vector>
 
-#include "app/dialog_units.h"
 #include "app/main_dialog.h"
 #include "app/main_dialog_controls.h"
 #include "platform/qt/messages.h"
+#include "shell/dialog_units.h"
 #include "shell/ini_file.h"
+#include "tests/shell/label_fit.h"
 
 namespace {
 
@@ -681,6 +682,19 @@ TEST_F(MainDialogTest, NextPassesOverPicturesThatCannotBeReadOnceRoundAtMost) {
     settleAll();
     EXPECT_EQ(log_->Setters(), before + 1);
     EXPECT_EQ(List()->currentRow(), 3);  // back where it started, after four tries
+}
+
+TEST_F(MainDialogTest, EveryLabelShowsItsWholeTextAtTheDefaultFontAndOneHalfLarger) {
+    Picture("a.png");
+    const QFont original = QApplication::font();
+    for (const double scale : {1.0, 1.5}) {
+        QFont font = original;
+        font.setPointSizeF(original.pointSizeF() * scale);
+        QApplication::setFont(font);
+        CMainDlg& dlg = Start();
+        EXPECT_EQ(label_fit::CutLabels(dlg), std::vector<std::string>{}) << scale;
+    }
+    QApplication::setFont(original);
 }
 
 }  // namespace

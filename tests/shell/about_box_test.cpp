@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QLabel>
 #include <QPushButton>
 
 #include "shell/open_target.h"
+#include "tests/shell/label_fit.h"
 
 namespace {
 
@@ -28,6 +30,22 @@ TEST(AboutBoxTest, ShowsTheProductTextsAndTwoLinks) {
     EXPECT_EQ(box.GetSupportLink().GetTarget(), "mailto:" + GetSupportAddress());
     EXPECT_EQ(support->toolTip().toStdString(), "mailto:" + GetSupportAddress());
     EXPECT_TRUE(support->font().underline());
+}
+
+TEST(AboutBoxTest, EveryTextShowsWholeAtTheDefaultFontAndOneHalfLarger) {
+    const QFont original = QApplication::font();
+    for (const double scale : {1.0, 1.5}) {
+        QFont font = original;
+        font.setPointSizeF(original.pointSizeF() * scale);
+        QApplication::setFont(font);
+        CAboutBox box;
+        EXPECT_EQ(label_fit::CutLabels(box), std::vector<std::string>{}) << scale;
+        for (const QLabel* label : box.findChildren<QLabel*>())
+            EXPECT_FALSE(label->geometry().intersects(box.GetOkButton()->geometry()))
+                << label->text().toStdString();
+        EXPECT_TRUE(QRect(QPoint(0, 0), box.size()).contains(box.GetOkButton()->geometry()));
+    }
+    QApplication::setFont(original);
 }
 
 TEST(AboutBoxTest, OkCloses) {

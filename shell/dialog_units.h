@@ -7,6 +7,9 @@
 #include <QFont>
 #include <QRect>
 
+class QLabel;
+class QWidget;
+
 struct DialogBaseUnits {
     int x = 0;  // average character width in pixels
     int y = 0;  // character height in pixels
@@ -22,3 +25,13 @@ int DialogYToPixels(int y, const DialogBaseUnits& units);
 
 // Converts a rectangle given as x, y, width, height in dialog units.
 QRect DialogRectToPixels(int x, int y, int width, int height, const DialogBaseUnits& units);
+
+// Makes a label large enough for its whole text in its own font: wider for a
+// single line, taller for a wrapped one; never smaller than it was placed.
+// Layouts in dialog units follow the font only on average, and a text in a
+// wider font or a longer translation would otherwise be cut.
+void FitLabelToText(QLabel* label);
+
+// Fits every label of `window` (FitLabelToText) and returns `size` grown, if
+// need be, to hold every child with a margin of one character width.
+QSize FitLabels(QWidget* window, QSize size);
