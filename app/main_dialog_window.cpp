@@ -154,7 +154,20 @@ void CMainDlg::ApplyAlwaysOnTop() {
 // ---- Global hotkey ----
 
 bool CMainDlg::RegisterGlobalHotkey(std::uint16_t value) {
-    return services_->RegisterHotkey(value);
+    const bool active = services_->RegisterHotkey(value);
+    // The field keeps showing the stored key either way; a key the desktop
+    // did not give us is shown greyed, with the reason in its tooltip.
+    const bool shownActive = active || value == 0;
+    hotkey_->setProperty("hotkeyActive", shownActive);
+    hotkey_->setStyleSheet(shownActive ? QString()
+                                       : QStringLiteral("color: grey; font-style: italic"));
+    hotkey_->setToolTip(shownActive
+                            ? QString()
+                            : QStringLiteral("This hotkey is not active: another program "
+                                             "holds it, or the desktop offers no global "
+                                             "keys. It is kept, and tried again at the next "
+                                             "start and save."));
+    return active;
 }
 
 void CMainDlg::UnregisterGlobalHotkey() {

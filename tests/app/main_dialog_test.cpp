@@ -697,6 +697,23 @@ TEST_F(MainDialogTest, EveryLabelShowsItsWholeTextAtTheDefaultFontAndOneHalfLarg
     QApplication::setFont(original);
 }
 
+TEST_F(MainDialogTest, AHotkeyThatCouldNotBeRegisteredIsShownAsNotActive) {
+    // These windows register no global keys, as a session that offers none:
+    // the stored key stays in the field, marked as not active.
+    Store("Hotkey", "122");  // F11
+    CMainDlg& dlg = Start();
+    auto* field = Control<QLineEdit>(IDC_HOTKEY);
+    ASSERT_NE(field, nullptr);
+    EXPECT_EQ(field->text(), "F11");
+    EXPECT_FALSE(field->property("hotkeyActive").toBool());
+    EXPECT_TRUE(field->toolTip().contains("not active"));
+    EXPECT_FALSE(dlg.RegisterGlobalHotkey(122));
+    // No key at all is nothing to warn about.
+    dlg.RegisterGlobalHotkey(0);
+    EXPECT_TRUE(field->property("hotkeyActive").toBool());
+    EXPECT_TRUE(field->toolTip().isEmpty());
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
