@@ -1,12 +1,38 @@
 #include "app/picture_list.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <span>
 
 #include "platform/base/directory_walk.h"
+#include "platform/base/paths.h"
 #include "platform/base/text.h"
 
 namespace {
+
+// The names a wallpaper change writes into the data directory: the staging
+// bitmap, and the two names handed to desktops that cache a picture by path
+// (these keep the extension of what they stand for).
+constexpr std::string_view kStagingName = "MyWallPaper.bmp";
+constexpr std::string_view kAlternatingStems[] = {"MyWallPaper-1.", "MyWallPaper-2."};
+
+bool HasStagingName(std::string_view name) {
+    if (name == kStagingName)
+        return true;
+    return std::any_of(std::begin(kAlternatingStems), std::end(kAlternatingStems),
+                       [&](std::string_view stem) {
+                           return name.size() > stem.size() && name.starts_with(stem) &&
+                                  name.find('.', stem.size()) == std::string_view::npos;
+                       });
+}
+
+bool SameDirectory(const std::string& a, const std::string& b) {
+    struct stat first {
+    }, second{};
+    return stat(a.c_str(), &first) == 0 && stat(b.c_str(), &second) == 0 &&
+           first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+}
 
 bool HasExtension(std::string_view name, std::span<const std::string_view> extensions) {
     const std::string_view extension = platform::ExtensionOf(name);
@@ -43,10 +69,25 @@ bool ImageListLess(const std::string& a, const std::string& b) {
     return platform::NameLess(a, b);
 }
 
+bool IsStagingPicture(const std::string& path, const std::string& stagingDirectory) {
+    const std::size_t slash = path.rfind('/');
+    if (stagingDirectory.empty() || slash == std::string::npos)
+        return false;
+    return HasStagingName(std::string_view(path).substr(slash + 1)) &&
+           SameDirectory(path.substr(0, slash + 1), stagingDirectory);
+}
+
 std::vector<std::string> ScanImageDirectory(const std::string& directory) {
+    return ScanImageDirectory(directory, GetWindowsDirectoryPath());
+}
+
+std::vector<std::string> ScanImageDirectory(const std::string& directory,
+                                            const std::string& stagingDirectory) {
     // The walk's own order does not matter: the list is sorted as a whole.
     std::vector<std::string> paths =
         Walk(directory, platform::WalkOrder::AsStored, IsImageFileName);
+    std::erase_if(
+        paths, [&](const std::string& path) { return IsStagingPicture(path, stagingDirectory); });
     std::sort(paths.begin(), paths.end(), ImageListLess);
     return paths;
 }

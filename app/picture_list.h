@@ -34,7 +34,18 @@ bool ImageListLess(const std::string& a, const std::string& b);
 // followed once) as full paths in the image list's order. Empty for an empty
 // directory name, and for a directory that does not exist or cannot be read.
 // A directory stored without its trailing '/' is walked as if it had one.
+// The program's own staging bitmaps in Drapewell's data directory (the
+// default picture folder) are left out: see IsStagingPicture.
 std::vector<std::string> ScanImageDirectory(const std::string& directory);
+// The same with the staging directory given (empty: nothing left out).
+std::vector<std::string> ScanImageDirectory(const std::string& directory,
+                                            const std::string& stagingDirectory);
+
+// True when `path` is one of the bitmaps a wallpaper change writes
+// ("MyWallPaper.bmp", "MyWallPaper-1.ext", "MyWallPaper-2.ext") and sits in
+// `stagingDirectory` itself (the same directory, however it is reached). A
+// file of such a name anywhere else is the user's picture.
+bool IsStagingPicture(const std::string& path, const std::string& stagingDirectory);
 
 // Every music file under `directory`, in the order the walk meets them: each
 // directory's entries by name (case ignored), a subdirectory's files at the

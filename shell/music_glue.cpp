@@ -8,7 +8,7 @@ CMusicGlue::CMusicGlue(CMusicPlayer& player, TooltipSetter setTooltip)
     : player_(player), setTooltip_(std::move(setTooltip)) {}
 
 bool CMusicGlue::StartMusic() {
-    failedOpens_ = 0;
+    failedInARow_ = 0;
     if (player_.Play()) {
         return true;
     }
@@ -34,23 +34,21 @@ void CMusicGlue::OnPlayMusicClicked(bool playMusic, bool haveMusicFiles) {
 void CMusicGlue::OnMusicNotify(int flag) {
     switch (flag) {
     case kMusicNotifyPlaying:
-        failedOpens_ = 0;
+        // Opening is not playing: without a working audio output each song
+        // opens and fails at once, so only a song's end clears the count.
         setTooltip_(PlayingText(player_.GetCurrentSong()));
         break;
     case kMusicNotifySuccessful:
         CMusicPlayer::Stop();
-        failedOpens_ = 0;
+        failedInARow_ = 0;
         AdvanceAfterSong();
         break;
     case kMusicNotifyFailure:
-        failedOpens_ = 0;
-        AdvanceAfterSong();
-        break;
     case kMusicNotifyOpenFailed:
-        // One unreadable file must not end the music while the tooltip still
-        // claims to play the song before it: skip to the next song, trying
-        // each at most once.
-        if (++failedOpens_ >= player_.GetPlaylist().size())
+        // One bad file must not end the music while the tooltip still claims
+        // to play the song before it: skip to the next song, until every
+        // song of the list has failed once in a row.
+        if (++failedInARow_ >= player_.GetPlaylist().size())
             GiveUp();
         else
             AdvanceAfterSong();
@@ -66,7 +64,8 @@ void CMusicGlue::AdvanceAfterSong() {
 }
 
 void CMusicGlue::GiveUp() {
-    failedOpens_ = 0;
+    failedInARow_ = 0;
+    CMusicPlayer::Stop();
     setTooltip_(GetProductName());
     if (!player_.GetPlaylist().empty()) {
         platform::ShowMessage(CMusicPlayer::GetErrorText());

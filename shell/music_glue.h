@@ -43,12 +43,14 @@ public:
 private:
     // Starts the next song; its open reports back as a notification.
     void AdvanceAfterSong();
-    // Nothing could be played: the tooltip shows the program's name again.
+    // Nothing could be played: the music stops, the tooltip shows the
+    // program's name again and the last error is shown.
     void GiveUp();
 
     CMusicPlayer& player_;
     TooltipSetter setTooltip_;
-    // Songs that failed to open since the last one that played: once every
-    // song of the list has been tried, the music stops.
-    std::size_t failedOpens_ = 0;
+    // Songs that failed, to open or while playing, since the last one that
+    // played to its end: once every song of the list has failed in a row
+    // (no audio output fails each song just after it opens), the music stops.
+    std::size_t failedInARow_ = 0;
 };

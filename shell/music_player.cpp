@@ -97,6 +97,7 @@ public:
             } else if (playing_) {
                 // The backend may report one failure several times.
                 playing_ = false;
+                StoreOpenError(player_->error(), player_->errorString().toStdString());
                 Post(kMusicNotifyFailure);
             }
         });

@@ -20,7 +20,8 @@
 inline constexpr int kMusicNotifySuccessful = 1;  // the song played to its end
 inline constexpr int kMusicNotifySuperseded = 2;
 inline constexpr int kMusicNotifyAborted = 4;
-inline constexpr int kMusicNotifyFailure = 8;  // playback failed after the open
+// Playback failed after the open (GetErrorText says why).
+inline constexpr int kMusicNotifyFailure = 8;
 // The song could not be opened (GetErrorText says why); the device is closed.
 inline constexpr int kMusicNotifyOpenFailed = 16;
 // The song opened and plays now.

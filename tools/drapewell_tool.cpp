@@ -284,6 +284,9 @@ int Apply(int argc, char** argv) {
     wallpaper::ChangeRequest request;
     request.picturePath = argv[2];
     request.stagingPath = wallpaper::StagingBitmapPath();
+    // Centred unless --position says otherwise, as the help promises (the
+    // record's own default is the window's Stretch).
+    request.positionIndex = 0;
     for (int i = 3; i < argc; ++i) {
         const std::string option = argv[i];
         const bool hasValue = i + 1 < argc;

@@ -129,6 +129,16 @@ void SetHeadlessDisplaySize(int width, int height) {
     }
 }
 
+bool CanOpenX11Display(const char* name) {
+    if (!name || !*name)
+        return false;
+    Display* dpy = XOpenDisplay(name);
+    if (!dpy)
+        return false;
+    XCloseDisplay(dpy);
+    return true;
+}
+
 void ForceHeadlessDisplay(bool force) {
     forceHeadless = force;
 }

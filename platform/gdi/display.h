@@ -34,6 +34,10 @@ void SetKnownDisplaySize(int width, int height);
 // The size reported when no display can be opened (1024 x 768 until set).
 void SetHeadlessDisplaySize(int width, int height);
 
+// Whether the X display `name` (as DISPLAY gives it, e.g. ":0") can be
+// opened now; false for null or empty.
+bool CanOpenX11Display(const char* name);
+
 // Makes every query report the headless size even when a display is open;
 // tests use it for a screen size they control.
 void ForceHeadlessDisplay(bool force);

@@ -159,8 +159,14 @@ wait_for 10 root_colour_is '#0000FF' || fail "double click: the root window is $
 echo "e2e: the tray menu's Exit ends the program"
 xdotool mousemove --window "$icon" 8 8 click 3
 sleep 0.5
+pressed=$(date +%s%N)
 xdotool key e
 wait_for 10 bash -c "! kill -0 $first" || fail "Exit did not end the program"
+# With no change under way nothing should hold the end up (no grace wait,
+# no thread join): well under half a second, polling included.
+took=$((($(date +%s%N) - pressed) / 1000000))
+echo "e2e: Exit ended the program in ${took} ms"
+[ "$took" -lt 500 ] || fail "Exit took ${took} ms"
 status=0
 wait "$first" || status=$?
 [ "$status" -eq 0 ] || fail "exit status $status"

@@ -79,6 +79,40 @@ TEST_F(PictureListTest, DirectoryNamesWithoutSlashEmptyOrMissing) {
     EXPECT_EQ(DirectoryWithSlash(""), "");
 }
 
+// The data directory is the default picture folder and also where every
+// wallpaper change writes its bitmaps; those must not join the rotation, but
+// a user's file of the same name elsewhere must.
+TEST_F(PictureListTest, LeavesOutTheStagingBitmapsOfTheDataDirectoryOnly) {
+    const std::string data = root_ + "xdg/Drapewell/";
+    const std::string mine = Touch("xdg/Drapewell/holiday.jpg");
+    Touch("xdg/Drapewell/MyWallPaper.bmp");
+    Touch("xdg/Drapewell/MyWallPaper-1.bmp");
+    Touch("xdg/Drapewell/MyWallPaper-2.png");
+    const std::string third = Touch("xdg/Drapewell/MyWallPaper-3.bmp");
+    const std::string lower = Touch("xdg/Drapewell/mywallpaper.bmp");
+    const std::string elsewhere = Touch("pics/MyWallPaper.bmp");
+    const std::string elsewhere2 = Touch("pics/MyWallPaper-1.bmp");
+    fs::create_directory_symlink(data, root_ + "alias");
+
+    const char* saved = std::getenv("XDG_DATA_HOME");
+    const std::string savedValue = saved ? saved : "";
+    setenv("XDG_DATA_HOME", (root_ + "xdg").c_str(), 1);
+    const Paths fromData = ScanImageDirectory(data);
+    const Paths fromAlias = ScanImageDirectory(root_ + "alias");
+    const Paths whole = ScanImageDirectory(root_);
+    if (saved)
+        setenv("XDG_DATA_HOME", savedValue.c_str(), 1);
+    else
+        unsetenv("XDG_DATA_HOME");
+
+    EXPECT_EQ(fromData, (Paths{mine, third, lower}));
+    EXPECT_EQ(fromAlias, (Paths{root_ + "alias/holiday.jpg", root_ + "alias/MyWallPaper-3.bmp",
+                                root_ + "alias/mywallpaper.bmp"}));
+    EXPECT_EQ(whole, (Paths{elsewhere2, elsewhere, mine, third, lower}));
+    // Without a staging directory nothing is left out.
+    EXPECT_EQ(ScanImageDirectory(root_ + "pics", "").size(), 2u);
+}
+
 TEST_F(PictureListTest, LinksBackIntoTheTreeAreWalkedOnce) {
     const std::string top = Touch("top.jpg"), inner = Touch("sub/inner.png");
     fs::create_directory_symlink("..", root_ + "sub/up");       // a loop through the parent

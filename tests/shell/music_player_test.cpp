@@ -7,6 +7,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <cmath>
 #include <cstdint>
 #include <fstream>
@@ -269,6 +270,45 @@ TEST_F(MusicTest, AFailedSongIsSkippedAndAllFailingStopsVisibly) {
     WaitFor([] { return false; }, 300);  // nothing further follows
     EXPECT_EQ(tooltips_, std::vector<std::string>{GetProductName()});
     EXPECT_EQ(messages_, std::vector<std::string>{CMusicPlayer::GetErrorText()});
+}
+
+// Without a working audio output every song opens and then fails at once.
+// Each is tried once; then the music stops, the tooltip no longer claims to
+// play and the reason is shown once, instead of skipping on for ever.
+TEST_F(MusicTest, SongsThatOpenButFailToPlayStopOnceAllFailed) {
+    const std::string a = Wav("a.wav"), b = Wav("b.wav", 880);
+    CMusicPlayer player({a, b});
+    CMusicGlue glue = MakeGlue(player);
+    int opened = 0;
+    CMusicPlayer::SetNotifyHandler([&](int flag) {
+        glue.OnMusicNotify(flag);
+        if (flag == kMusicNotifyPlaying) {
+            ++opened;
+            // As a backend without a sink reports it: later, from the loop.
+            QTimer::singleShot(0, [&glue] { glue.OnMusicNotify(kMusicNotifyFailure); });
+        }
+    });
+    ASSERT_TRUE(glue.StartMusic());
+    WaitFor([&] { return !messages_.empty(); }, 5000);
+    WaitFor([] { return false; }, 500);  // nothing further follows
+    EXPECT_EQ(opened, 2);
+    const std::vector<std::string> expected{CMusicGlue::PlayingText(a), CMusicGlue::PlayingText(b),
+                                            GetProductName()};
+    EXPECT_EQ(tooltips_, expected);
+    EXPECT_EQ(messages_.size(), 1u);
+
+    // A song that plays to its end clears the count: a failure after it
+    // skips on rather than stopping.
+    tooltips_.clear();
+    messages_.clear();
+    CMusicPlayer::SetNotifyHandler([&glue](int flag) { glue.OnMusicNotify(flag); });
+    ASSERT_TRUE(glue.StartMusic());
+    WaitForTooltips(2);  // b, then a again after b's end
+    glue.OnMusicNotify(kMusicNotifyFailure);
+    WaitForTooltips(3);
+    ASSERT_GE(tooltips_.size(), 3u);
+    EXPECT_EQ(tooltips_[2], CMusicGlue::PlayingText(b));
+    EXPECT_TRUE(messages_.empty());
 }
 
 TEST_F(MusicTest, GlueMessagesAndTheKeptPlaylist) {

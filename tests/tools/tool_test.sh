@@ -61,6 +61,10 @@ if command -v Xvfb >/dev/null; then
         '$with_xvfb' 640x480 '$tool' apply '$dir/in.png' --method 2 --position stretch >'$dir/out' &&
         grep -q '^method 2 (.*): accepted: ' '$dir/out' && grep -qx 'placement: center' '$dir/out'"
     check "  ... staged at the fitted size" bash -c "'$tool' info '$staged' | tr '\n' ' ' | grep -q 'width: 638 height: 397'"
+    check "apply without --position centres, as its help says" bash -c "
+        '$with_xvfb' 640x480 '$tool' apply '$dir/in.png' --method 2 >'$dir/out' &&
+        grep -qx 'placement: center' '$dir/out'"
+    check "  ... keeping the picture's own size" bash -c "'$tool' info '$staged' | tr '\n' ' ' | grep -q 'width: 37 height: 23'"
 fi
 
 # Operations of convert, checked against ImageMagick's reading of the result.
