@@ -3,7 +3,7 @@
 # settings file ($ini), a few pictures in $T/pics, and helpers to wait for
 # and find the program's windows. Each script's children go in `pids`.
 set -euo pipefail
-for tool in trayer xdotool convert; do
+for tool in trayer xdotool convert import; do
     command -v "$tool" >/dev/null || { echo "e2e: $tool is not installed" >&2; exit 1; }
 done
 
