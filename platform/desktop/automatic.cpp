@@ -14,6 +14,7 @@
 #include "platform/desktop/pcmanfm.h"
 #include "platform/desktop/setters.h"
 #include "platform/desktop/xfconf.h"
+#include "platform/x11/x11_connection.h"
 
 namespace desktop {
 
@@ -56,14 +57,7 @@ bool HasWaylandDisplay() {
 }
 
 bool HasX11Display() {
-    const char* name = std::getenv("DISPLAY");
-    if (!name || !*name)
-        return false;
-    Display* dpy = XOpenDisplay(name);
-    if (!dpy)
-        return false;
-    XCloseDisplay(dpy);
-    return true;
+    return x11::CanOpenDisplay(std::getenv("DISPLAY"));
 }
 
 // There is a display, but nothing we know how to give a wallpaper to.

@@ -130,13 +130,7 @@ void SetHeadlessDisplaySize(int width, int height) {
 }
 
 bool CanOpenX11Display(const char* name) {
-    if (!name || !*name)
-        return false;
-    Display* dpy = XOpenDisplay(name);
-    if (!dpy)
-        return false;
-    XCloseDisplay(dpy);
-    return true;
+    return x11::CanOpenDisplay(name);
 }
 
 void ForceHeadlessDisplay(bool force) {

@@ -35,4 +35,15 @@ private:
     bool lost_ = false;
 };
 
+// Whether the X server `name` (a DISPLAY value) accepts a connection now.
+inline bool CanOpenDisplay(const char* name) {
+    if (!name || !*name)
+        return false;
+    Display* display = XOpenDisplay(name);
+    if (!display)
+        return false;
+    XCloseDisplay(display);
+    return true;
+}
+
 }  // namespace x11
