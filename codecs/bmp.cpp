@@ -3,6 +3,7 @@
 #include <cstring>
 #include <vector>
 
+#include "codecs/bmp_pixels.h"
 #include "platform/gdi/dib_section.h"
 #include "platform/gdi/types.h"
 
@@ -25,36 +26,86 @@ constexpr std::uint64_t kMaskBytes = 12;
 // Colour table slots written after the header for pictures deeper than 8
 // bits: the first three hold the bit-field masks, the rest stay zero.
 constexpr std::uint64_t kReservedSlots = 4;
+// The OS/2 1.x header: 16-bit sizes and 3-byte colour table entries.
+constexpr std::uint32_t kCoreHeaderSize = 12;
+// OS/2 2.x headers run from 16 to 64 bytes and begin with the fields of the
+// 40-byte header; in them compression 3 and 4 name Huffman and RLE24.
+constexpr std::uint32_t kOs2HeaderSize = 64;
+constexpr std::uint32_t kOs2MinHeaderSize = 16;
+// Four masks (alpha last) after a 40-byte header.
+constexpr std::uint32_t kAlphaBitFields = 6;
 
-// Where the parts of a bitmap file lie, all checked against the file size.
+std::uint32_t U32At(std::span<const std::uint8_t> bytes, std::uint64_t at) {
+    std::uint32_t v;
+    std::memcpy(&v, bytes.data() + at, sizeof v);
+    return v;
+}
+
+// A bitmap file's header in one form, all parts checked against the file.
 struct BmpLayout {
-    std::uint64_t infoEnd = 0;  // end of header, masks and colour table
-    std::uint64_t pixelOffset = 0;
-    std::uint64_t pixelBytes = 0;
+    std::int64_t width = 0, height = 0;
+    std::uint32_t bits = 0;
+    std::uint32_t compression = gdi::BI_RGB;
     bool topDown = false;
+    bmp::ChannelMasks masks;
+    std::vector<gdi::RGBQUAD> palette;
+    std::uint64_t pixelOffset = 0;
+    std::uint64_t pixelBytes = 0;  // for RLE, the rest of the file
 };
+
+// The header fields; false when the header is of no known size or does not
+// fit in the file.
+bool ReadInfoHeader(std::span<const std::uint8_t> bytes, gdi::BITMAPINFOHEADER& info) {
+    const std::uint64_t size = bytes.size();
+    if (size < kFileHeaderSize + 4)
+        return false;
+    const std::uint32_t headerSize = U32At(bytes, kFileHeaderSize);
+    if (headerSize < kCoreHeaderSize || kFileHeaderSize + headerSize > size)
+        return false;
+    info = {};
+    if (headerSize == kCoreHeaderSize) {
+        std::uint16_t core[4];
+        std::memcpy(core, bytes.data() + kFileHeaderSize + 4, sizeof core);
+        info.biWidth = core[0];
+        info.biHeight = core[1];
+        info.biPlanes = core[2];
+        info.biBitCount = core[3];
+    } else if (headerSize < kOs2MinHeaderSize) {
+        return false;
+    } else {
+        // Shorter OS/2 2.x headers leave the fields they lack zero.
+        std::memcpy(&info, bytes.data() + kFileHeaderSize,
+                    headerSize < kInfoHeaderSize ? headerSize : kInfoHeaderSize);
+    }
+    info.biSize = headerSize;
+    return true;
+}
 
 bool ParseBmp(std::span<const std::uint8_t> bytes, BmpLayout& layout) {
     const std::uint64_t size = bytes.size();
-    if (size < kFileHeaderSize + kInfoHeaderSize)
+    gdi::BITMAPINFOHEADER info;
+    if (size < kFileHeaderSize || !ReadInfoHeader(bytes, info))
         return false;
     BmpFileHeader file;
     std::memcpy(&file, bytes.data(), sizeof file);
-    gdi::BITMAPINFOHEADER info;
-    std::memcpy(&info, bytes.data() + kFileHeaderSize, sizeof info);
+    const bool os2 = info.biSize < kInfoHeaderSize || info.biSize == kOs2HeaderSize;
 
-    // The 12-byte core header is not supported; the declared header must
-    // lie within the file.
-    if (info.biSize < kInfoHeaderSize || kFileHeaderSize + info.biSize > size)
-        return false;
     const std::uint32_t bits = info.biBitCount;
     if (!gdi::IsSupportedBitCount(bits))
         return false;
-    const bool bitFields = info.biCompression == gdi::BI_BITFIELDS;
-    if (info.biCompression != gdi::BI_RGB && !(bitFields && (bits == 16 || bits == 32)))
+    const std::uint32_t compression = info.biCompression;
+    const bool bitFields =
+        !os2 && (compression == gdi::BI_BITFIELDS || compression == kAlphaBitFields);
+    const bool rle =
+        (compression == gdi::BI_RLE8 && bits == 8) || (compression == gdi::BI_RLE4 && bits == 4);
+    if (compression != gdi::BI_RGB && !rle && !(bitFields && (bits == 16 || bits == 32)))
+        return false;
+    // Run-length pictures are stored bottom-up only.
+    if (rle && info.biHeight < 0)
         return false;
 
-    // 64-bit magnitude: the most negative height has none in 32 bits.
+    // 64-bit magnitude: the most negative height has none in 32 bits. The
+    // size is checked against the pixel cap before anything is allocated.
     const std::int64_t width = info.biWidth;
     const std::int64_t height = info.biHeight < 0 ? -std::int64_t{info.biHeight} : info.biHeight;
     gdi::DibGeometry geometry;
@@ -62,38 +113,138 @@ bool ParseBmp(std::span<const std::uint8_t> bytes, BmpLayout& layout) {
         return false;
 
     std::uint64_t infoEnd = kFileHeaderSize + info.biSize;
-    // A 40-byte header is followed by the masks; larger ones hold them.
-    if (bitFields && info.biSize < kInfoHeaderSize + kMaskBytes)
-        infoEnd = kFileHeaderSize + kInfoHeaderSize + kMaskBytes;
-    if (infoEnd > size)
-        return false;
+    if (bitFields) {
+        // Headers of 52 bytes or more hold the masks (56 and more the alpha
+        // one too); a 40-byte header is followed by three, or four.
+        const std::uint64_t masksAt = kFileHeaderSize + kInfoHeaderSize;
+        const bool withAlpha = compression == kAlphaBitFields || info.biSize >= 56;
+        const std::uint64_t maskBytes = withAlpha ? 16 : kMaskBytes;
+        if (info.biSize < kInfoHeaderSize + maskBytes)
+            infoEnd = masksAt + maskBytes;
+        if (infoEnd > size)
+            return false;
+        layout.masks = {.red = U32At(bytes, masksAt),
+                        .green = U32At(bytes, masksAt + 4),
+                        .blue = U32At(bytes, masksAt + 8),
+                        .alpha = withAlpha ? U32At(bytes, masksAt + 12) : 0};
+        if (bits == 16) {
+            layout.masks.red &= 0xFFFF;
+            layout.masks.green &= 0xFFFF;
+            layout.masks.blue &= 0xFFFF;
+            layout.masks.alpha &= 0xFFFF;
+        }
+        if (!layout.masks.red || !layout.masks.green || !layout.masks.blue)
+            return false;
+    }
 
     if (bits <= 8) {
         // The table has 2^bits entries unless "colours used" names fewer;
         // entries up to the pixel array count too. Nothing is read from the
         // pixel array or past the end of the file.
+        const std::uint64_t entrySize = info.biSize == kCoreHeaderSize ? 3 : 4;
         const std::uint64_t full = std::uint64_t{1} << bits;
         const std::uint64_t declared =
             info.biClrUsed != 0 && info.biClrUsed < full ? info.biClrUsed : full;
         std::uint64_t entries = declared;
         if (file.pixelOffset > infoEnd) {
-            const std::uint64_t before = (std::uint64_t{file.pixelOffset} - infoEnd) / 4;
+            const std::uint64_t before = (std::uint64_t{file.pixelOffset} - infoEnd) / entrySize;
             if (before > entries)
                 entries = before < full ? before : full;
         }
-        if (infoEnd + declared * 4 > size)
+        if (infoEnd > size || infoEnd + declared * entrySize > size)
             return false;
-        const std::uint64_t available = (size - infoEnd) / 4;
-        infoEnd += 4 * (entries < available ? entries : available);
+        const std::uint64_t available = (size - infoEnd) / entrySize;
+        if (entries > available)
+            entries = available;
+        layout.palette.resize(entries);
+        for (std::uint64_t i = 0; i < entries; ++i) {
+            const std::uint8_t* e = bytes.data() + infoEnd + i * entrySize;
+            layout.palette[i] = {.rgbBlue = e[0], .rgbGreen = e[1], .rgbRed = e[2]};
+        }
     }
 
-    if (file.pixelOffset > size || geometry.sizeImage > size - file.pixelOffset)
+    if (file.pixelOffset > size)
         return false;
-
-    layout.infoEnd = infoEnd;
+    if (rle) {
+        layout.pixelBytes = size - file.pixelOffset;
+    } else {
+        if (geometry.sizeImage > size - file.pixelOffset)
+            return false;
+        layout.pixelBytes = geometry.sizeImage;
+    }
+    layout.width = width;
+    layout.height = height;
+    layout.bits = bits;
+    layout.compression = bitFields ? gdi::BI_BITFIELDS : compression;
     layout.pixelOffset = file.pixelOffset;
-    layout.pixelBytes = geometry.sizeImage;
     layout.topDown = info.biHeight < 0;
+    return true;
+}
+
+// Pictures the picture object stores as they are: palette and plain depths
+// and the default bit-field layouts. Built from a packed 40-byte header.
+bool DecodeStored(CEditableImage& picture, const BmpLayout& layout,
+                  std::span<const std::uint8_t> pixels) {
+    gdi::BITMAPINFOHEADER info{
+        .biSize = kInfoHeaderSize,
+        .biWidth = static_cast<std::int32_t>(layout.width),
+        .biHeight = static_cast<std::int32_t>(layout.height),
+        .biPlanes = 1,
+        .biBitCount = static_cast<std::uint16_t>(layout.bits),
+        .biCompression = layout.compression,
+    };
+    std::vector<std::uint8_t> packed(sizeof info);
+    std::memcpy(packed.data(), &info, sizeof info);
+    if (layout.compression == gdi::BI_BITFIELDS) {
+        const std::uint32_t masks[3] = {layout.masks.red, layout.masks.green, layout.masks.blue};
+        const auto* m = reinterpret_cast<const std::uint8_t*>(masks);
+        packed.insert(packed.end(), m, m + sizeof masks);
+    }
+    const auto* table = reinterpret_cast<const std::uint8_t*>(layout.palette.data());
+    packed.insert(packed.end(), table, table + layout.palette.size() * sizeof(gdi::RGBQUAD));
+    return picture.CreateFromBitmapInfo(packed, pixels) &&
+           (!layout.topDown || picture.FlipVertical());
+}
+
+bool Create(CEditableImage& picture, const BmpLayout& layout, std::uint32_t bits) {
+    return picture.Create(layout.width, layout.height, bits, gdi::BI_RGB, nullptr, true);
+}
+
+// Run-length pictures: a zeroed picture of the file's depth and palette
+// that the runs paint.
+bool DecodeRunLengths(CEditableImage& picture, const BmpLayout& layout,
+                      std::span<const std::uint8_t> data) {
+    if (!Create(picture, layout, layout.bits))
+        return false;
+    // As for stored pictures, entries the file lacks keep their defaults.
+    picture.SetPalette(0, static_cast<unsigned>(layout.palette.size()), layout.palette.data());
+    bmp::DecodeRle(picture, data, layout.bits);
+    return true;
+}
+
+// Bit fields at other positions or widths: converted to 24-bit B-G-R, or
+// 32-bit B-G-R-A when the alpha field holds anything.
+bool DecodeFields(CEditableImage& picture, const BmpLayout& layout,
+                  std::span<const std::uint8_t> pixels) {
+    gdi::DibGeometry source;
+    if (!gdi::ComputeDibGeometry(layout.width, layout.height, layout.bits, source))
+        return false;
+    const auto width = static_cast<std::uint32_t>(layout.width);
+    const auto height = static_cast<std::uint32_t>(layout.height);
+    bmp::ChannelMasks masks = layout.masks;
+    const bool alpha = masks.alpha != 0 && bmp::AnyFieldSet(pixels, source.stride, width, height,
+                                                            layout.bits, masks.alpha);
+    if (!alpha)
+        masks.alpha = 0;
+    const std::uint32_t outBits = alpha ? 32 : 24;
+    if (!Create(picture, layout, outBits))
+        return false;
+    for (std::uint32_t y = 0; y < height; ++y) {
+        // File rows run bottom-up unless the height was negative.
+        const std::uint32_t top = layout.topDown ? y : height - 1 - y;
+        bmp::ConvertFieldRow(pixels.data() + std::size_t{y} * source.stride, width, layout.bits,
+                             masks, picture.GetRow(top), outBits);
+    }
     return true;
 }
 
@@ -101,18 +252,20 @@ bool ParseBmp(std::span<const std::uint8_t> bytes, BmpLayout& layout) {
 
 bool DecodeBmpMemory(CEditableImage& picture, std::span<const std::uint8_t> bytes) {
     BmpLayout layout;
-    if (!ParseBmp(bytes, layout)) {
-        picture.Destroy();
-        return false;
+    bool ok = ParseBmp(bytes, layout);
+    if (ok) {
+        const auto pixels = bytes.subspan(layout.pixelOffset, layout.pixelBytes);
+        if (layout.compression == gdi::BI_RLE8 || layout.compression == gdi::BI_RLE4)
+            ok = DecodeRunLengths(picture, layout, pixels);
+        else if (layout.compression == gdi::BI_BITFIELDS &&
+                 !bmp::IsDefaultLayout(layout.masks, layout.bits))
+            ok = DecodeFields(picture, layout, pixels);
+        else
+            ok = DecodeStored(picture, layout, pixels);
     }
-    const auto info = bytes.subspan(kFileHeaderSize, layout.infoEnd - kFileHeaderSize);
-    const auto pixels = bytes.subspan(layout.pixelOffset, layout.pixelBytes);
-    if (!picture.CreateFromBitmapInfo(info, pixels) ||
-        (layout.topDown && !picture.FlipVertical())) {
+    if (!ok)
         picture.Destroy();
-        return false;
-    }
-    return true;
+    return ok;
 }
 
 std::uint64_t EncodedBmpSize(const CDibImage& picture) {

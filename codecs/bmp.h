@@ -1,8 +1,12 @@
 #pragma once
 
 // Windows bitmap files: 1-, 4-, 8-, 24- and 32-bit pictures and 16/32-bit
-// bit-field pictures with 40-, 108- or 124-byte info headers, stored bottom-up
-// or top-down. Run-length compressed files are not read.
+// bit-field pictures with 40-, 108- or 124-byte info headers (or the 12- and
+// 16- to 64-byte OS/2 ones), stored bottom-up or top-down, and RLE8/RLE4
+// pictures. Bit fields in the default 5-5-5, 5-6-5 and 8-8-8 layouts load as
+// they are; other masks load as 24-bit pictures, or 32-bit B-G-R-A when the
+// alpha field holds anything. Run-length data that ends early leaves the
+// rest of the picture at colour index 0.
 
 #include <cstdint>
 #include <span>

@@ -54,6 +54,53 @@ TEST(BmpOracle, PeerFilesOfEveryDepthDecodeToTheirPixels) {
     EXPECT_GE(count, 12u);
 }
 
+// OS/2 headers, run-length data and bit fields away from the default
+// layouts, decoded as a peer decodes them; fields narrower than 8 bits may
+// be widened one step apart.
+TEST(BmpOracle, OtherHeadersRunsAndFieldLayoutsDecodeLikePeers) {
+    if (!codec_test::HavePillowAndMagick())
+        GTEST_SKIP() << "Pillow or ImageMagick is not installed";
+    TempDir dir;
+    const std::size_t count = ForEachPeerFile(
+        Oracle() + " more", dir,
+        [&](const PeerFile& file) {
+            CEditableImage picture(false);
+            const auto bytes = ReadFile(dir / (file.name + ".bmp"));
+            ASSERT_TRUE(DecodeBmpMemory(picture, bytes));
+            codec_test::ExpectShape(picture, file);
+            EXPECT_LE(
+                codec_test::MaxDifference(ToRgb(picture), ReadFile(dir / (file.name + ".rgb"))),
+                file.tolerance);
+            // Every cut of a run-length file decodes what it holds or is
+            // refused; copies of exact length show any read past the end
+            // under the address sanitizer.
+            if (file.name.starts_with("rle"))
+                for (std::size_t length = 0; length < bytes.size(); ++length) {
+                    const std::vector<std::uint8_t> cut(bytes.begin(), bytes.begin() + length);
+                    CEditableImage part(false);
+                    if (DecodeBmpMemory(part, cut))
+                        codec_test::ExpectShape(part, file);
+                }
+        },
+        true);
+    EXPECT_GE(count, 14u);
+}
+
+// A picture stored as R-G-B-A keeps its alpha in the fourth byte.
+TEST(BmpOracle, AlphaFieldIsKeptWhenAnyPixelHasIt) {
+    if (!codec_test::HavePillowAndMagick())
+        GTEST_SKIP() << "Pillow or ImageMagick is not installed";
+    TempDir dir;
+    std::vector<PeerFile> files;
+    ASSERT_TRUE(codec_test::MakePeerFiles(Oracle() + " more", dir, &files, true));
+    CEditableImage picture(false);
+    ASSERT_TRUE(LoadBmp(picture, dir / "rgba32v4.bmp"));
+    ASSERT_EQ(picture.GetBitCount(), 32u);
+    // The oracle's alpha is 40 + 15x + y, rows counted from the top.
+    for (const auto& [x, y] : {std::pair{0u, 0u}, {12u, 6u}, {5u, 3u}})
+        EXPECT_EQ(picture.GetRow(y)[x * 4 + 3], 40 + 15 * x + y) << x << "," << y;
+}
+
 // A picture whose every pixel byte differs from its neighbours.
 CEditableImage Pattern(std::uint32_t bits) {
     CEditableImage picture(false);

@@ -160,8 +160,7 @@ TEST(BmpLoad, DamagedHeadersAreRefusedAndLeaveNoPicture) {
     for (const Damage d : {
              Damage{"core header", 14, 12},
              Damage{"header past the end", 14, 100000},
-             Damage{"RLE8", 30, gdi::BI_RLE8},
-             Damage{"RLE4", 30, gdi::BI_RLE4},
+             Damage{"RLE4 at 8 bits", 30, gdi::BI_RLE4},
              Damage{"bit fields at 8 bits", 30, gdi::BI_BITFIELDS},
              Damage{"JPEG inside", 30, 4},
              Damage{"zero width", 18, 0},
