@@ -127,7 +127,8 @@ class Maker:
         self.emit("grey16_trns_adam7", 32, keyed)
         # Grey with alpha at 8 and 16 bits: blue-green-red-alpha.
         alpha = rand_bytes(self.rng, W * H)
-        la = Image.merge("LA", (Image.frombytes("L", (W, H), v), Image.frombytes("L", (W, H), alpha)))
+        la = Image.merge("LA", (Image.frombytes("L", (W, H), v),
+                                Image.frombytes("L", (W, H), alpha)))
         la.save(self.path("grey_alpha", ".png"))
         self.expect_kind(self.path("grey_alpha", ".png"), 8, 4, 0)
         grey_alpha = b"".join(bytes((x, x, x, a)) for x, a in zip(v, alpha))
