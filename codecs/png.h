@@ -14,13 +14,15 @@
 
 // Decodes a PNG stream held in memory, interlaced or not:
 //   grey 1, 4, 8 bits      -> same depth, grey ramp (16 bits -> 8)
+//   grey 2 bits            -> 8 bits, grey ramp (levels 0, 85, 170, 255)
 //   palette 1, 4, 8 bits   -> same depth, the file's palette
+//   palette 2 bits         -> 8 bits, the file's palette
 //   RGB 8 or 16 bits       -> 24-bit blue-green-red
 //   RGB with alpha         -> 32-bit blue-green-red-alpha
+//   grey with alpha        -> 32-bit blue-green-red-alpha, grey colours
 // A tRNS chunk turns palette, grey and RGB pictures into 32-bit pictures
-// with that transparency as alpha. Grey with alpha, and 2-bit pictures
-// without tRNS, are refused; so is a picture whose pixels would take more
-// than `maxPixelBytes`, before it is allocated. Reading stops with failure
+// with that transparency as alpha. A picture whose pixels would take more
+// than `maxPixelBytes` is refused before it is allocated. Reading stops with failure
 // at the end of `data`. On failure the picture is left empty.
 bool DecodePngMemory(CPicture& picture, std::span<const std::uint8_t> data,
                      std::uint64_t maxPixelBytes = gdi::kMaxPixelBytes);

@@ -27,19 +27,21 @@ void ReadData(png_structp png, png_bytep out, std::size_t count) {
 }
 
 // The picture depth the file becomes after the transformations Decode asks
-// for, or 0 when it has none: tRNS becomes an alpha channel (grey with it
-// goes to colour, as grey with alpha has no picture format), 16-bit samples
-// lose their low byte.
+// for, or 0 when it has none: tRNS becomes an alpha channel, and grey with
+// alpha goes to colour with alpha, as pictures have no grey-with-alpha
+// format; 16-bit samples lose their low byte; 2-bit samples, which have no
+// picture format either, are widened to a byte each.
 unsigned PictureDepth(int colourType, int bitDepth, bool transparency) {
-    if (transparency && colourType != PNG_COLOR_TYPE_GRAY_ALPHA)
+    if (transparency)
         return 32;
     switch (colourType) {
     case PNG_COLOR_TYPE_GRAY:
     case PNG_COLOR_TYPE_PALETTE:
-        return bitDepth == 16 ? 8 : bitDepth == 2 ? 0 : static_cast<unsigned>(bitDepth);
+        return bitDepth == 16 || bitDepth == 2 ? 8 : static_cast<unsigned>(bitDepth);
     case PNG_COLOR_TYPE_RGB:
         return 24;
     case PNG_COLOR_TYPE_RGB_ALPHA:
+    case PNG_COLOR_TYPE_GRAY_ALPHA:
         return 32;
     default:
         return 0;
@@ -88,12 +90,22 @@ bool Decode(CPicture& picture, ReadCursor& cursor, std::uint64_t maxPixelBytes) 
         png_destroy_read_struct(&png, &info, nullptr);
         return false;
     }
-    if (png_get_bit_depth(png, info) == 16)
+    const int bitDepth = png_get_bit_depth(png, info);
+    if (bitDepth == 16)
         png_set_strip_16(png);
     if (transparency) {
         if (colourType == PNG_COLOR_TYPE_GRAY)
             png_set_gray_to_rgb(png);
         png_set_tRNS_to_alpha(png);
+    } else if (colourType == PNG_COLOR_TYPE_GRAY_ALPHA) {
+        png_set_gray_to_rgb(png);
+    } else if (bitDepth == 2) {
+        // Grey levels are scaled to 0-255 (the 8-bit ramp then shows them
+        // exactly); palette indices keep their value.
+        if (colourType == PNG_COLOR_TYPE_GRAY)
+            png_set_expand_gray_1_2_4_to_8(png);
+        else
+            png_set_packing(png);
     }
     png_set_bgr(png);
     const int passes = png_set_interlace_handling(png);

@@ -1,7 +1,8 @@
 #pragma once
 
-// Targa files: colour-mapped, true-colour (16-bit 5-5-5, 24- and 32-bit) and
-// grey pictures, raw or run-length coded, stored bottom-up or top-down.
+// Targa files: colour-mapped, true-colour (16-bit 5-5-5, 24- and 32-bit),
+// grey and grey-with-alpha pictures, raw or run-length coded, stored from
+// any of the four corners.
 
 #include <cstddef>
 #include <cstdint>
@@ -14,10 +15,12 @@
 #include "platform/gdi/types.h"
 
 // Decodes a whole Targa file held in memory into an 8-bit (colour-mapped or
-// grey), 16-, 24- or 32-bit picture. A picture whose pixels would take more
-// than `maxPixelBytes`, or that the file is too short to hold, is refused
-// before anything is allocated; so are colour maps of other than 24- or
-// 32-bit entries. On failure the picture is left empty.
+// grey), 16-, 24- or 32-bit picture; 16-bit grey (grey, then alpha) becomes
+// 32-bit blue-green-red-alpha. Colour maps may have 15-, 16-, 24- or 32-bit
+// entries. A picture whose pixels would take more than `maxPixelBytes`, or
+// that the file is too short to hold, is refused before anything is
+// allocated; so are colour maps of other entry sizes. On failure the picture
+// is left empty.
 bool DecodeTgaMemory(CDibImage& picture, std::span<const std::uint8_t> data,
                      std::uint64_t maxPixelBytes = gdi::kMaxPixelBytes);
 

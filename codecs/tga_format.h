@@ -31,6 +31,7 @@ inline constexpr std::uint8_t kGrey = 3;
 inline constexpr std::uint8_t kRleMapped = 9;
 inline constexpr std::uint8_t kRleTrueColour = 10;
 inline constexpr std::uint8_t kRleGrey = 11;
+inline constexpr std::uint8_t kRightToLeft = 0x10;
 inline constexpr std::uint8_t kTopDown = 0x20;
 inline constexpr std::size_t kLongestPacket = 128;
 

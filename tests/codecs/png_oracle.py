@@ -13,6 +13,7 @@ import os
 import random
 import subprocess
 import sys
+import zlib
 
 from PIL import Image
 
@@ -27,6 +28,21 @@ def bgr(rgb):
     for i in range(0, len(rgb), 3):
         out += bytes((rgb[i + 2], rgb[i + 1], rgb[i]))
     return bytes(out)
+
+
+def header(path):
+    """Bit depth, colour type and interlace method of the file, and whether
+    it has a tRNS chunk."""
+    data = open(path, "rb").read()
+    return data[24], data[25], data[28], b"tRNS" in data
+
+
+def add_chunk(path, kind, body):
+    """Puts a chunk into the file right after its IHDR."""
+    data = open(path, "rb").read()
+    chunk = len(body).to_bytes(4, "big") + kind + body
+    chunk += zlib.crc32(chunk[4:]).to_bytes(4, "big")
+    write_bytes(path, data[:33] + chunk + data[33:])
 
 
 class Maker:
@@ -45,6 +61,20 @@ class Maker:
 
     def magick(self, args):
         subprocess.run(["convert"] + args, check=True)
+
+    def adam7(self, name, depth, colour_type, form=""):
+        """NAME rewritten interlaced by ImageMagick with the same depth and
+        colour type, as NAME_adam7; FORM is its output prefix ("PNG8:"),
+        without which it will not write a 2-bit palette."""
+        out = form + self.path(name + "_adam7", ".png")
+        self.magick([self.path(name, ".png"), "-interlace", "PNG", "-define",
+                     f"png:bit-depth={depth}", "-define", f"png:color-type={colour_type}", out])
+        return out
+
+    def expect_kind(self, path, depth, colour_type, interlace, trns=False):
+        got = header(path)
+        if got != (depth, colour_type, interlace, trns):
+            sys.exit(f"{path}: depth, colour type, interlace, tRNS are {got}")
 
     def grey(self):
         v = rand_bytes(self.rng, W * H)
@@ -71,9 +101,55 @@ class Maker:
         Image.frombytes("L", (W, H), v).save(self.path("grey8_trns", ".png"), transparency=v[0])
         self.emit("grey8_trns", 32,
                   b"".join(bytes((x, x, x, 0 if x == v[0] else 255)) for x in v))
-        la = Image.merge("LA", (Image.frombytes("L", (W, H), v),) * 2)
+        # Four levels at 2 bits, widened to the 8-bit ramp.
+        quarter = bytes(self.rng.randrange(4) for _ in range(W * H))
+        raw = self.path("grey2", ".raw")
+        write_bytes(raw, bytes(n * 85 for n in quarter))
+        self.magick(["-size", f"{W}x{H}", "-depth", "8", "gray:" + raw, "-define",
+                     "png:color-type=0", "-define", "png:bit-depth=2",
+                     self.path("grey2", ".png")])
+        self.expect_kind(self.path("grey2", ".png"), 2, 0, 0)
+        self.emit("grey2", 8, bytes(n * 85 for n in quarter))
+        self.expect_kind(self.adam7("grey2", 2, 0), 2, 0, 1)
+        self.emit("grey2_adam7", 8, bytes(n * 85 for n in quarter))
+        # 16-bit grey with a transparent level: the level is matched on all
+        # 16 bits, then the low byte goes.
+        wide[1] = wide[0] ^ 1  # differs from the key in the low byte only
+        im = Image.new("I;16", (W, H))
+        im.putdata(wide)
+        im.save(self.path("grey16_trns", ".png"))
+        # Pillow writes no tRNS for 16-bit grey; it goes in after IHDR.
+        add_chunk(self.path("grey16_trns", ".png"), b"tRNS", wide[0].to_bytes(2, "big"))
+        self.expect_kind(self.path("grey16_trns", ".png"), 16, 0, 0, True)
+        keyed = b"".join(bytes((x >> 8,) * 3 + (0 if x == wide[0] else 255,)) for x in wide)
+        self.emit("grey16_trns", 32, keyed)
+        self.expect_kind(self.adam7("grey16_trns", 16, 0), 16, 0, 1, True)
+        self.emit("grey16_trns_adam7", 32, keyed)
+        # Grey with alpha at 8 and 16 bits: blue-green-red-alpha.
+        alpha = rand_bytes(self.rng, W * H)
+        la = Image.merge("LA", (Image.frombytes("L", (W, H), v),
+                                Image.frombytes("L", (W, H), alpha)))
         la.save(self.path("grey_alpha", ".png"))
-        self.emit("grey_alpha", 0)
+        self.expect_kind(self.path("grey_alpha", ".png"), 8, 4, 0)
+        grey_alpha = b"".join(bytes((x, x, x, a)) for x, a in zip(v, alpha))
+        self.emit("grey_alpha", 32, grey_alpha)
+        self.expect_kind(self.adam7("grey_alpha", 8, 4), 8, 4, 1)
+        self.emit("grey_alpha_adam7", 32, grey_alpha)
+        samples = rand_bytes(self.rng, W * H * 4)
+        raw = self.path("grey_alpha16", ".raw")
+        rgba = bytearray()
+        for i in range(0, len(samples), 4):
+            rgba += samples[i:i + 2] * 3 + samples[i + 2:i + 4]
+        write_bytes(raw, bytes(rgba))
+        self.magick(["-size", f"{W}x{H}", "-depth", "16", "-endian", "MSB", "rgba:" + raw,
+                     "-define", "png:bit-depth=16", "-define", "png:color-type=4",
+                     self.path("grey_alpha16", ".png")])
+        self.expect_kind(self.path("grey_alpha16", ".png"), 16, 4, 0)
+        grey_alpha = b"".join(bytes((samples[i],) * 3 + (samples[i + 2],))
+                              for i in range(0, len(samples), 4))
+        self.emit("grey_alpha16", 32, grey_alpha)
+        self.expect_kind(self.adam7("grey_alpha16", 16, 4), 16, 4, 1)
+        self.emit("grey_alpha16_adam7", 32, grey_alpha)
 
     def palette(self):
         for name, colours, bits in (("pal8", 256, 8), ("pal4", 16, 4), ("pal1", 2, 1)):
@@ -88,7 +164,16 @@ class Maker:
         im = Image.frombytes("P", (W, H), idx)
         im.putpalette(pal)
         im.save(self.path("pal2", ".png"))
-        self.emit("pal2", 0)
+        self.expect_kind(self.path("pal2", ".png"), 2, 3, 0)
+        self.emit("pal2", 8, idx, pal)
+        # ImageMagick may order the palette its own way: Pillow's reading of
+        # its file gives the indices and colours.
+        self.adam7("pal2", 2, 3, "PNG8:")
+        path = self.path("pal2_adam7", ".png")
+        self.expect_kind(path, 2, 3, 1)
+        with Image.open(path) as im:
+            im.load()
+            self.emit("pal2_adam7", 8, im.tobytes(), im.getpalette()[:12])
         # tRNS with fewer entries than the palette: the rest are opaque.
         pal = list(rand_bytes(self.rng, 256 * 3))
         idx = bytes(self.rng.randrange(256) for _ in range(W * H))

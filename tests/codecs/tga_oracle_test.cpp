@@ -1,9 +1,13 @@
-// Targa files written by ImageMagick and Pillow decode to their pixels, and
+// Targa files written by ImageMagick and Pillow, or built byte by byte where
+// they write no such file (right-to-left rows, grey with alpha, 15-, 16- and
+// 32-bit colour maps) and read by them, decode to their pixels, and
 // the files we write decode to ours in Pillow and ImageMagick.
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
+#include <vector>
 
 #include "codecs/tga.h"
 #include "tests/codecs/codec_test_support.h"
@@ -25,8 +29,17 @@ TEST_F(TgaOracle, PeerFilesDecodeToTheirPixels) {
         ASSERT_TRUE(LoadTga(picture, dir / (file.name + ".tga")));
         codec_test::ExpectShape(picture, file);
         EXPECT_EQ(ToRgb(picture), ReadFile(dir / (file.name + ".rgb")));
+        // Grey-with-alpha files come with their alpha.
+        const std::string alpha = dir / (file.name + ".alpha");
+        if (std::filesystem::exists(alpha)) {
+            std::vector<std::uint8_t> got;
+            for (std::uint32_t y = 0; y < picture.GetHeight(); ++y)
+                for (std::uint32_t x = 0; x < picture.GetWidth(); ++x)
+                    got.push_back(picture.GetRow(y)[4 * x + 3]);
+            EXPECT_EQ(got, ReadFile(alpha));
+        }
     });
-    EXPECT_EQ(count, 15u);
+    EXPECT_EQ(count, 26u);
 }
 
 TEST_F(TgaOracle, OurFilesDecodeToTheSamePixelsInThePeers) {

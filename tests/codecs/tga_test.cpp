@@ -126,7 +126,7 @@ TEST(TgaDecode, RunLengthColourKeepsAlphaAndGreyIsDecodedToo) {
     EXPECT_EQ(ToRgb(picture), (Bytes{200, 200, 200, 200, 200, 200, 9, 9, 9}));
 }
 
-TEST(TgaDecode, ColourMapsStartWhereTheHeaderSaysAndMustBe24Or32Bits) {
+TEST(TgaDecode, ColourMapsStartWhereTheHeaderSaysAndHold15To32BitEntries) {
     // Entries 16 and 17 (blue, green, red), then pixels 16, 17, 3.
     const Bytes rest{10, 20, 30, 40, 50, 60, 16, 17, 3};
     CDibImage picture;
@@ -144,12 +144,52 @@ TEST(TgaDecode, ColourMapsStartWhereTheHeaderSaysAndMustBe24Or32Bits) {
     ASSERT_TRUE(DecodeTgaMemory(picture, TgaFile(1, 1, 1, 8, 0x20, big, 1, 10, 300, 24)));
     EXPECT_EQ(ToRgb(picture), (Bytes{5, 5, 5}));
 
+    // 16-bit entries: x-r-g-b 1-5-5-5, the top bit no colour, each field
+    // widened by repeating its top bits. Entry 0 is red 31, green 1, blue
+    // 16; entry 1 only the unused bit.
+    ASSERT_TRUE(DecodeTgaMemory(
+        picture, TgaFile(1, 2, 1, 8, 0x20, {0x30, 0x7C, 0x00, 0x80, 0, 1}, 1, 0, 2, 16)));
+    EXPECT_EQ(ToRgb(picture), (Bytes{255, 8, 132, 0, 0, 0}));
+    // Other entry sizes are refused, and a 15-bit map takes 2 bytes an entry.
     TempDir dir;
-    codec_test::WriteFile(dir / "map16.tga",
-                          TgaFile(1, 2, 1, 8, 0x20, {1, 2, 3, 4, 0, 1}, 1, 0, 2, 16));
+    codec_test::WriteFile(dir / "map8.tga",
+                          TgaFile(1, 2, 1, 8, 0x20, {1, 2, 3, 4, 0, 1}, 1, 0, 2, 8));
     picture.Create(2, 2, 24);
-    EXPECT_FALSE(LoadTga(picture, dir / "map16.tga"));
+    EXPECT_FALSE(LoadTga(picture, dir / "map8.tga"));
     EXPECT_FALSE(picture.IsValid());
+    EXPECT_FALSE(DecodeTgaMemory(picture, TgaFile(1, 1, 1, 8, 0x20, {0, 0, 0}, 1, 0, 2, 15)));
+}
+
+TEST(TgaDecode, RightToLeftRowsAreMirroredWholePixelsAtATime) {
+    // Top-right origin, 16 bits: pixels (1,2) (3,4) (5,6) are stored last first.
+    CDibImage picture;
+    ASSERT_TRUE(DecodeTgaMemory(picture, TgaFile(2, 3, 1, 16, 0x30, {5, 6, 3, 4, 1, 2})));
+    EXPECT_EQ(0, std::memcmp(picture.GetRow(0), Bytes({1, 2, 3, 4, 5, 6}).data(), 6));
+    // Bottom-right, run-length 24-bit: a run crossing the row end, then a raw
+    // packet; each row is mirrored after it is decoded. The stored rows are
+    // (1, 1) at the bottom and (1, 2) at the top.
+    const Bytes coded{0x82, 1, 1, 1, 0x00, 2, 2, 2};
+    ASSERT_TRUE(DecodeTgaMemory(picture, TgaFile(10, 2, 2, 24, 0x10, coded)));
+    EXPECT_EQ(ToRgb(picture), (Bytes{2, 2, 2, 1, 1, 1, 1, 1, 1, 1, 1, 1}));
+    // A single column mirrors onto itself.
+    ASSERT_TRUE(DecodeTgaMemory(picture, TgaFile(3, 1, 2, 8, 0x30, {7, 9})));
+    EXPECT_EQ(ToRgb(picture), (Bytes{7, 7, 7, 9, 9, 9}));
+}
+
+TEST(TgaDecode, SixteenBitGreyIsGreyThenAlphaIntoThirtyTwoBits) {
+    CDibImage picture;
+    ASSERT_TRUE(DecodeTgaMemory(picture, TgaFile(3, 3, 1, 16, 0x28, {10, 20, 30, 40, 50, 60})));
+    ASSERT_EQ(picture.GetBitCount(), 32);
+    EXPECT_EQ(0, std::memcmp(picture.GetRow(0),
+                             Bytes({10, 10, 10, 20, 30, 30, 30, 40, 50, 50, 50, 60}).data(), 12));
+    // Run-length, right to left: a run of two pairs then one raw pair.
+    ASSERT_TRUE(DecodeTgaMemory(picture, TgaFile(11, 3, 1, 16, 0x38, {0x81, 5, 6, 0x00, 7, 8})));
+    EXPECT_EQ(
+        0, std::memcmp(picture.GetRow(0), Bytes({7, 7, 7, 8, 5, 5, 5, 6, 5, 5, 5, 6}).data(), 12));
+    // The file must hold 2 bytes a pixel, not the picture's 4.
+    EXPECT_FALSE(DecodeTgaMemory(picture, TgaFile(3, 3, 1, 16, 0x28, {10, 20, 30, 40, 50})));
+    EXPECT_FALSE(picture.IsValid());
+    EXPECT_FALSE(DecodeTgaMemory(picture, TgaFile(11, 3, 1, 16, 0x28, {0x82, 5})));
 }
 
 TEST(TgaDecode, RefusesBeforeAllocatingWhatCannotBeRead) {
@@ -161,7 +201,7 @@ TEST(TgaDecode, RefusesBeforeAllocatingWhatCannotBeRead) {
     EXPECT_TRUE(refused(Bytes(17, 0)));
     EXPECT_TRUE(refused(TgaFile(2, 0, 1, 24, 0, Bytes(3, 0))));  // no width
     EXPECT_TRUE(refused(TgaFile(2, 1, 1, 7, 0, Bytes(3, 0))));
-    EXPECT_TRUE(refused(TgaFile(3, 1, 1, 16, 0, Bytes(3, 0))));  // grey is 8 bits
+    EXPECT_TRUE(refused(TgaFile(3, 1, 1, 24, 0, Bytes(3, 0))));  // grey is 8 or 16 bits
     EXPECT_TRUE(refused(TgaFile(2, 1, 1, 8, 0, Bytes(3, 0))));   // true colour is not
     EXPECT_TRUE(refused(TgaFile(32, 1, 1, 8, 0, Bytes(3, 0))));  // Huffman coding
     // 65535 x 65535 at 32 bits is 16 GiB: refused, not attempted.
