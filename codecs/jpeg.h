@@ -16,9 +16,9 @@
 
 // Decodes a whole JPEG stream held in memory (baseline or progressive).
 // Grey pictures become 8-bit with a grey ramp, colour pictures 24-bit
-// blue-green-red, four-component (CMYK, YCCK) pictures 32-bit with the
-// first and third component exchanged, as the library delivers them
-// otherwise. Pictures whose pixels would take more than `maxPixelBytes` are
+// blue-green-red, four-component (CMYK, YCCK, components inverted as image
+// editors write them) pictures 24-bit with the black component applied.
+// Pictures whose pixels would take more than `maxPixelBytes` are
 // refused before anything is allocated; so is a stream whose image data
 // ends early. On failure the picture is left empty. The bytes stay the
 // caller's and are never copied.

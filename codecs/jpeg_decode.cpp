@@ -104,10 +104,21 @@ bool AllScansArrived(j_decompress_ptr cinfo) {
     return true;
 }
 
-// Exchanges the first and third byte of each pixel of a four-component row.
-void SwapFirstAndThird(std::uint8_t* row, std::uint32_t width) {
-    for (std::uint32_t x = 0; x < width; ++x, row += 4)
-        std::swap(row[0], row[2]);
+// Turns a row of four-component CMYK into blue-green-red. Image editors
+// write these files with every component inverted (the Adobe convention),
+// and readers take any four-component file that way: a stored cyan c and
+// black k give red c * k / 255, rounded.
+void CmykToBgr(const std::uint8_t* cmyk, std::uint8_t* out, std::uint32_t width) {
+    const auto scale = [](unsigned a, unsigned b) {
+        const unsigned t = a * b + 128;
+        return static_cast<std::uint8_t>((t + (t >> 8)) >> 8);
+    };
+    for (std::uint32_t x = 0; x < width; ++x, cmyk += 4, out += 3) {
+        const unsigned k = cmyk[3];
+        out[0] = scale(cmyk[2], k);
+        out[1] = scale(cmyk[1], k);
+        out[2] = scale(cmyk[0], k);
+    }
 }
 
 using MinimumSize =
@@ -169,30 +180,41 @@ bool Decode(CPicture& picture, std::span<const std::uint8_t> data, std::uint64_t
     // need no reordering.
     if (cinfo.out_color_space == JCS_RGB)
         cinfo.out_color_space = JCS_EXT_BGR;
+    // CMYK and YCCK come out as CMYK and are turned into colours here,
+    // black included.
+    const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
+    if (cmyk)
+        cinfo.out_color_space = JCS_CMYK;
     if (minimumSize)
         ChooseScale(&cinfo, *minimumSize, decoded);
     jpeg_calc_output_dimensions(&cinfo);
     const int components = cinfo.output_components;
+    const int bits = cmyk ? 24 : components * 8;
     gdi::DibGeometry geometry;
-    if ((components != 1 && components != 3 && components != 4) ||
-        !gdi::ComputeDibGeometry(cinfo.output_width, cinfo.output_height, components * 8,
-                                 geometry) ||
+    if ((cmyk ? components != 4 : components != 1 && components != 3) ||
+        !gdi::ComputeDibGeometry(cinfo.output_width, cinfo.output_height, bits, geometry) ||
         geometry.sizeImage > maxPixelBytes ||
-        !picture.Create(cinfo.output_width, cinfo.output_height, components * 8)) {
+        !picture.Create(cinfo.output_width, cinfo.output_height, bits)) {
         jpeg_destroy_decompress(&cinfo);
         return false;
     }
     if (components == 1)
         picture.SetGreyPalette();
+    // The CMYK row lives in the library's pool, which goes with the
+    // decompressor even after an error.
+    JSAMPARRAY cmykRow =
+        cmyk ? (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_PERMANENT,
+                                          cinfo.output_width * 4, 1)
+             : nullptr;
 
     jpeg_start_decompress(&cinfo);
     while (cinfo.output_scanline < cinfo.output_height) {
         const JDIMENSION y = cinfo.output_scanline;
-        JSAMPROW row = picture.GetRow(y);
+        JSAMPROW row = cmyk ? cmykRow[0] : picture.GetRow(y);
         if (jpeg_read_scanlines(&cinfo, &row, 1) != 1)
             break;
-        if (components == 4)
-            SwapFirstAndThird(row, cinfo.output_width);
+        if (cmyk)
+            CmykToBgr(row, picture.GetRow(y), cinfo.output_width);
     }
     // The coefficient record goes with the image memory in finish, so it is
     // read first; a progressive stream has been read whole by now.

@@ -53,6 +53,19 @@ void TermDestination(j_compress_ptr cinfo) {
     dest->out->resize(dest->out->size() - dest->pub.free_in_buffer);
 }
 
+// The grey level of each index of a grey palette; true when some index is
+// not its own level (a white-is-zero palette, say), so rows need mapping.
+bool GreyLevels(const CPicture& picture, std::uint8_t (&levels)[256]) {
+    gdi::RGBQUAD table[256];
+    const unsigned n = picture.GetPalette(0, 256, table);
+    bool mapped = false;
+    for (unsigned i = 0; i < 256; ++i) {
+        levels[i] = i < n ? table[i].rgbGreen : 0;
+        mapped = mapped || levels[i] != i;
+    }
+    return mapped;
+}
+
 bool Encode(const CPicture& picture, int quality, std::vector<std::uint8_t>& out) {
     jpeg_compress_struct cinfo{};
     ErrorRecord err;
@@ -77,10 +90,21 @@ bool Encode(const CPicture& picture, int quality, std::vector<std::uint8_t>& out
     cinfo.in_color_space = colour ? JCS_EXT_BGR : JCS_GRAYSCALE;
     jpeg_set_defaults(&cinfo);
     jpeg_set_quality(&cinfo, quality, TRUE);
+    std::uint8_t levels[256];
+    const bool mapped = !colour && GreyLevels(picture, levels);
+    // Lives in the library's pool, released with the compressor, error or not.
+    JSAMPARRAY greyRow = mapped ? (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo),
+                                                             JPOOL_PERMANENT, cinfo.image_width, 1)
+                                : nullptr;
     jpeg_start_compress(&cinfo, TRUE);
     while (cinfo.next_scanline < cinfo.image_height) {
         // The library only reads the rows it is given.
         JSAMPROW row = const_cast<JSAMPROW>(picture.GetRow(cinfo.next_scanline));
+        if (mapped) {
+            for (JDIMENSION x = 0; x < cinfo.image_width; ++x)
+                greyRow[0][x] = levels[row[x]];
+            row = greyRow[0];
+        }
         jpeg_write_scanlines(&cinfo, &row, 1);
     }
     jpeg_finish_compress(&cinfo);

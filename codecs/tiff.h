@@ -35,7 +35,9 @@ enum TiffCompression : int {
 //   anything else libtiff can turn -> 24-bit blue-green-red, or 32-bit with
 //   into RGBA (RGB, CMYK, YCbCr,      the fourth sample (alpha) when the
 //   Lab, LogLuv, tiled grey ...)      file has four samples per pixel
-// 16-bit samples are refused. The picture is turned upright as its
+// 16-bit grey, RGB and RGBA (chunky or planar, strips or tiles) -> as 8-bit
+// grey, 24 or 32 bits, keeping each sample's high byte; other 16-bit
+// layouts are refused. The picture is turned upright as its
 // orientation tag says. A file without a first page reports
 // kTiffNoPageMessage, pixel data that cannot be decoded kTiffCorruptMessage
 // (both with kTiffMessageCaption); every other failure is silent. Pictures

@@ -5,6 +5,7 @@
 #include "codecs/tiff.h"
 #include "codecs/tiff_memory.h"
 #include "codecs/tiff_orientation.h"
+#include "codecs/tiff_read16.h"
 #include "platform/gdi/dib_section.h"
 
 namespace {
@@ -178,6 +179,29 @@ bool ReadRgba(TIFF* tiff, const TiffLayout& layout, CPicture& picture,
     return true;
 }
 
+// Sixteen-bit grey and RGB(A), as photo editors export them, keep the high
+// byte of each sample; other sixteen-bit layouts are refused.
+bool DecodeWide(TIFF* tiff, const TiffLayout& layout, CPicture& picture,
+                const CodecMessageSink& messages, std::uint64_t maxPixelBytes) {
+    const TiffWideLayout wide{.width = layout.width,
+                              .length = layout.length,
+                              .samples = layout.samples,
+                              .rowsPerStrip = layout.rowsPerStrip,
+                              .photometric = layout.photometric};
+    // Half floats and signed samples are not levels of 0 to 65535.
+    std::uint16_t format = SAMPLEFORMAT_UINT;
+    ReadTag(tiff, TIFFTAG_SAMPLEFORMAT, format);
+    if (format != SAMPLEFORMAT_UINT || !TiffWideReadable(wide))
+        return false;
+    const std::uint32_t bits = TiffWideBitCount(wide);
+    gdi::DibGeometry geometry;
+    if (!gdi::ComputeDibGeometry(layout.width, layout.length, bits, geometry) ||
+        geometry.sizeImage > maxPixelBytes || !picture.Create(layout.width, layout.length, bits))
+        return false;
+    return ReadTiffWide(tiff, wide, picture, maxPixelBytes, messages) &&
+           OrientUpright(picture, layout.orientation);
+}
+
 bool Decode(CPicture& picture, std::span<const std::uint8_t> data, const CodecMessageSink& messages,
             std::uint64_t maxPixelBytes) {
     TiffMemoryFile file = TiffMemoryFile::ForReading(data);
@@ -190,7 +214,7 @@ bool Decode(CPicture& picture, std::span<const std::uint8_t> data, const CodecMe
         return false;
     }
     const TiffLayout layout = ReadLayout(tiff.get());
-    if (layout.width == 0 || layout.length == 0 || layout.bits == 16)
+    if (layout.width == 0 || layout.length == 0)
         return false;
 
     // Every strip or tile takes at least a byte of the file: a few bytes
@@ -199,6 +223,9 @@ bool Decode(CPicture& picture, std::span<const std::uint8_t> data, const CodecMe
         TIFFIsTiled(tiff.get()) ? TIFFNumberOfTiles(tiff.get()) : TIFFNumberOfStrips(tiff.get());
     if (pieces > data.size())
         return false;
+
+    if (layout.bits == 16)
+        return DecodeWide(tiff.get(), layout, picture, messages, maxPixelBytes);
 
     const bool strips = StripReadable(tiff.get(), layout);
     char reason[1024];

@@ -3,8 +3,8 @@
 and Pillow's reading of the files we write.
 
 make DIR      writes NAME.jpg and NAME.expect, Pillow's pixels in the
-              picture's byte order: grey one byte, colour blue-green-red, CMYK
-              the stored components with the first and third exchanged; prints
+              picture's byte order: grey one byte, colour and CMYK (turned into
+              colour by Pillow) blue-green-red; prints
               "NAME WIDTH HEIGHT BITS" per file
 decode FILE   writes FILE.raw (Pillow's pixels as above) and prints
               "MODE WIDTH HEIGHT"
@@ -35,17 +35,10 @@ def picture_bytes(path):
     data = im.tobytes()
     if im.mode == "L":
         return im, data
-    if im.mode == "RGB":
+    if im.mode in ("RGB", "CMYK"):
+        data = im.convert("RGB").tobytes()
         out = bytearray(data)
         out[0::3], out[2::3] = data[2::3], data[0::3]
-        return im, bytes(out)
-    if im.mode == "CMYK":
-        # Pillow turns the inverted components of Adobe files upright; the
-        # picture keeps what the file stores.
-        if "adobe" in im.info:
-            data = bytes(255 - b for b in data)
-        out = bytearray(data)
-        out[0::4], out[2::4] = data[2::4], data[0::4]
         return im, bytes(out)
     raise SystemExit("unexpected mode " + im.mode)
 
@@ -58,7 +51,7 @@ def make(folder):
         im, data = picture_bytes(path(name + ".jpg"))
         with open(path(name + ".expect"), "wb") as f:
             f.write(data)
-        print(name, im.size[0], im.size[1], {"L": 8, "RGB": 24, "CMYK": 32}[im.mode])
+        print(name, im.size[0], im.size[1], {"L": 8, "RGB": 24, "CMYK": 24}[im.mode])
 
     Image.frombytes("L", (W, H), smooth(1)).save(path("grey.jpg"), quality=90)
     emit("grey")
@@ -69,6 +62,8 @@ def make(folder):
     emit("progressive")
     rgb.save(path("colour444.jpg"), quality=95, subsampling=0)
     emit("colour444")
+    # Pillow stores inverted CMYK as it is (Adobe transform 0); ImageMagick
+    # below stores it as YCCK (transform 2).
     Image.frombytes("CMYK", (W, H), smooth(4)).save(path("cmyk.jpg"), quality=90)
     emit("cmyk")
     rgb.save(path("source.png"))
@@ -78,6 +73,11 @@ def make(folder):
     subprocess.run(["convert", path("source.png"), "-colorspace", "CMYK", "-quality", "90",
                     path("magick_cmyk.jpg")], check=True)
     emit("magick_cmyk")
+    # Dark and saturated colours, where dropping black shows most.
+    subprocess.run(["convert", "-size", "%dx%d" % (W, H), "gradient:navy-orange",
+                    "-colorspace", "CMYK", "-quality", "95", path("magick_cmyk_dark.jpg")],
+                   check=True)
+    emit("magick_cmyk_dark")
     subprocess.run(["convert", path("source.png"), "-colorspace", "Gray", "-quality", "90",
                     path("magick_grey.jpg")], check=True)
     emit("magick_grey")

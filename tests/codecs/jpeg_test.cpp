@@ -82,7 +82,7 @@ TEST_F(JpegOracle, PeerFilesDecodeToPillowsPixels) {
         }
         EXPECT_LE(MaxDifference(PixelBytes(picture), ReadFile(dir / (file.name + ".expect"))), 2);
     });
-    EXPECT_EQ(count, 8u);
+    EXPECT_EQ(count, 9u);
 }
 
 TEST_F(JpegOracle, OurFilesReadBackInPillowAndInUs) {
@@ -101,6 +101,70 @@ TEST_F(JpegOracle, OurFilesReadBackInPillowAndInUs) {
         EXPECT_LE(MaxDifference(PixelBytes(back), ReadFile(path + ".raw")), 2);
         // Within coding loss of what was saved: red and blue stay apart.
         EXPECT_LT(MeanDifference(PixelBytes(back), PixelBytes(source)), 3.0);
+    }
+}
+
+TEST_F(JpegOracle, GreyPalettesOtherThanTheRampWriteTheirLevels) {
+    // White-is-zero (as a TIFF may load) and a palette of a few dark levels:
+    // the file holds what the palette shows, not the indices.
+    for (const bool reversed : {true, false}) {
+        SCOPED_TRACE(reversed);
+        CPicture source;
+        ASSERT_TRUE(source.Create(32, 16, 8));
+        gdi::RGBQUAD table[256];
+        for (unsigned i = 0; i < 256; ++i) {
+            const auto level = static_cast<std::uint8_t>(reversed ? 255 - i : i / 4);
+            table[i] = {level, level, level, 0};
+        }
+        ASSERT_EQ(source.SetPalette(0, 256, table), 256u);
+        Bytes levels;
+        for (std::uint32_t y = 0; y < 16; ++y)
+            for (std::uint32_t x = 0; x < 32; ++x) {
+                const auto index = static_cast<std::uint8_t>(x * 8);
+                source.GetRow(y)[x] = index;
+                levels.push_back(table[index].rgbGreen);
+            }
+        const std::string path = dir / "levels.jpg";
+        ASSERT_TRUE(SaveJpeg(source, path, 95));
+        std::string reply;
+        ASSERT_EQ(RunCommand(Oracle() + " decode " + path, &reply), 0);
+        EXPECT_EQ(reply, "L 32 16\n");
+        EXPECT_LT(MeanDifference(ReadFile(path + ".raw"), levels), 2.0);
+        CPicture back;
+        ASSERT_TRUE(LoadJpeg(back, path));
+        EXPECT_LT(MeanDifference(PixelBytes(back), levels), 2.0);
+    }
+}
+
+TEST_F(JpegOracle, CmykReducedDecodesKeepTheBlackComponent) {
+    std::string manifest;
+    ASSERT_EQ(RunCommand(Oracle() + " make " + dir.Path().string(), &manifest), 0);
+    for (const char* name : {"cmyk", "magick_cmyk_dark"}) {
+        SCOPED_TRACE(name);
+        const Bytes file = ReadFile(dir / (std::string(name) + ".jpg"));
+        CPicture full, half;
+        ASSERT_TRUE(DecodeJpegMemory(full, file));
+        JpegReducedDecode decoded;
+        ASSERT_TRUE(DecodeJpegMemoryReduced(
+            half, file,
+            [](std::uint32_t, std::uint32_t) {
+                return std::pair{19u, 11u};
+            },
+            &decoded));
+        ASSERT_EQ(decoded.denominator, 2);
+        ASSERT_EQ(half.GetBitCount(), 24u);
+        // The halved picture is the full one averaged, within coding loss.
+        double sum = 0;
+        for (std::uint32_t y = 0; y + 1 < full.GetHeight(); y += 2)
+            for (std::uint32_t x = 0; x + 1 < full.GetWidth(); x += 2)
+                for (unsigned c = 0; c < 3; ++c) {
+                    const int mean =
+                        (full.GetRow(y)[x * 3 + c] + full.GetRow(y)[x * 3 + 3 + c] +
+                         full.GetRow(y + 1)[x * 3 + c] + full.GetRow(y + 1)[x * 3 + 3 + c]) /
+                        4;
+                    sum += std::abs(mean - half.GetRow(y / 2)[x / 2 * 3 + c]);
+                }
+        EXPECT_LT(sum / ((full.GetWidth() / 2) * (full.GetHeight() / 2) * 3), 6.0);
     }
 }
 

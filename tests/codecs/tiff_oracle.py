@@ -6,7 +6,8 @@ produce, and Pillow's reading of the files we write.
 make DIR      writes NAME.tif and NAME.rgb (red-green-blue of every pixel,
               top row first, as ImageMagick shows it with -auto-orient);
               prints "NAME WIDTH HEIGHT BITS TOLERANCE" per file, BITS 0 for
-              a file that must be refused
+              a file that must be refused; NAME.alpha (alpha, top row first)
+              beside the sixteen-bit files with alpha
 decode FILE   writes FILE.rgb (Pillow's colours) and prints
               "WIDTH HEIGHT COMPRESSION PHOTOMETRIC"
 """
@@ -82,6 +83,40 @@ class Maker:
         Image.frombytes("RGB", (W, H), bytes(smooth)).save(self.path("smooth", ".png"))
         return self.path("noise", ".png"), self.path("smooth", ".png")
 
+    def wide(self):
+        """Sixteen-bit files: the low bytes are random, so a reader that
+        takes them instead of the high ones is caught; ImageMagick rounds to
+        eight bits where we keep the high byte, hence a tolerance of 1."""
+        def netpbm(name, header, channels):
+            values = [self.rng.randrange(65536) for _ in range(W * H * channels)]
+            with open(self.path(name, ".pam"), "wb") as f:
+                f.write(header + struct.pack(">%dH" % len(values), *values))
+            return self.path(name, ".pam")
+        rgb = netpbm("rgb16", b"P6\n%d %d\n65535\n" % (W, H), 3)
+        rgba = netpbm("rgba16", b"P7\nWIDTH %d\nHEIGHT %d\nDEPTH 4\nMAXVAL 65535\n"
+                      b"TUPLTYPE RGB_ALPHA\nENDHDR\n" % (W, H), 4)
+        grey = netpbm("grey16", b"P5\n%d %d\n65535\n" % (W, H), 1)
+        tiles = ["-define", "tiff:tile-geometry=16x16"]
+        planar = ["-interlace", "plane"]
+        for source, kind, bits in ((rgb, "rgb16", 24), (rgba, "rgba16", 32)):
+            for compress in ("Zip", "LZW"):
+                for layout, extra in (("strips", []), ("tiles", tiles), ("planar", planar),
+                                      ("planar_tiles", planar + tiles)):
+                    name = "%s_%s_%s" % (kind, compress.lower(), layout)
+                    self.magick(name, source, ["-depth", "16", "-compress", compress] + extra,
+                                bits, 1)
+                    if bits == 32:
+                        subprocess.run(["convert", self.path(name), "-alpha", "extract",
+                                        "-depth", "8", "gray:" + self.path(name, ".alpha")],
+                                       check=True)
+        self.magick("rgb16_msb_tiles", rgb,
+                    ["-depth", "16", "-define", "tiff:endian=msb"] + tiles, 24, 1)
+        self.magick("grey16_zip", grey, ["-depth", "16", "-compress", "Zip"], 8, 1)
+        self.magick("grey16_lzw_tiles", grey, ["-depth", "16", "-compress", "LZW"] + tiles, 8, 1)
+        self.magick("grey16_miniswhite", grey, ["-depth", "16", "-define",
+                                                "quantum:polarity=min-is-white"], 8, 1)
+        self.magick("grey16_from_rgb", rgb, ["-depth", "16", "-type", "Grayscale"], 8, 1)
+
     def make(self):
         noise, smooth = self.sources()
         for o, tag in enumerate(("TopLeft", "TopRight", "BottomRight", "BottomLeft", "LeftTop",
@@ -97,7 +132,7 @@ class Maker:
         self.magick("cmyk", noise, ["-colorspace", "CMYK"], 32, 1)
         self.magick("rgba", noise, ["-alpha", "set", "-channel", "A", "-evaluate", "set", "60%",
                                     "+channel"], 32)
-        self.magick("rgb16", noise, ["-depth", "16"], 0)
+        self.wide()
         self.magick("grey8_orient6", noise, ["-colorspace", "Gray", "-orient", "RightTop"], 8)
         self.magick("grey4", noise, ["-colorspace", "Gray", "-depth", "4"], 4)
         self.magick("bilevel_minisblack", noise, ["-type", "bilevel", "-depth", "1",

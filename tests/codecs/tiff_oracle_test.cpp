@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -43,8 +44,16 @@ TEST_F(TiffOracle, PeerFilesDecodeUpright) {
         EXPECT_EQ(picture.GetHeight(), file.height);
         EXPECT_LE(MaxDifference(ToRgb(picture), ReadFile(dir / (file.name + ".rgb"))),
                   file.tolerance);
+        const auto alphaFile = dir / (file.name + ".alpha");
+        if (std::filesystem::exists(alphaFile)) {
+            std::vector<std::uint8_t> alpha;
+            for (std::uint32_t y = 0; y < picture.GetHeight(); ++y)
+                for (std::uint32_t x = 0; x < picture.GetWidth(); ++x)
+                    alpha.push_back(picture.GetRow(y)[x * 4 + 3]);
+            EXPECT_LE(MaxDifference(alpha, ReadFile(alphaFile)), file.tolerance);
+        }
     };
-    EXPECT_EQ(ForEachPeerFile(Oracle(), dir, check, true), 27u);
+    EXPECT_EQ(ForEachPeerFile(Oracle(), dir, check, true), 47u);
 }
 
 TEST_F(TiffOracle, OurFilesDecodeInPillow) {

@@ -79,11 +79,47 @@ TEST(TiffRead, ReportsAFileWithoutPagesAndUndecodablePixels) {
     EXPECT_EQ(said.texts, std::vector<std::string>{std::string(kTiffCorruptMessage)});
     EXPECT_FALSE(picture.IsValid());
 
-    // Not a TIFF at all, and a picture of 16-bit samples: silent.
+    // Not a TIFF at all, and 16-bit samples of a kind not read (CIELab):
+    // silent.
     said = {};
     EXPECT_FALSE(DecodeTiffMemory(picture, Bytes{'P', 'K', 3, 4}, said.Sink()));
-    EXPECT_FALSE(DecodeTiffMemory(picture, HandTiff(2, 2, 16, 1, Bytes(8, 7)), said.Sink()));
+    EXPECT_FALSE(DecodeTiffMemory(picture, HandTiff(2, 2, 16, 8, Bytes(8, 7)), said.Sink()));
     EXPECT_TRUE(said.texts.empty());
+}
+
+TEST(TiffRead, SixteenBitGreyKeepsTheHighBytes) {
+    // 5 x 3 little-endian samples whose high and low bytes differ.
+    Bytes strip;
+    std::vector<std::uint8_t> high;
+    for (unsigned i = 0; i < 15; ++i) {
+        high.push_back(static_cast<std::uint8_t>(i * 17));
+        strip.insert(strip.end(), {static_cast<std::uint8_t>(255 - i), high.back()});
+    }
+    for (const std::uint16_t photometric : {1, 0}) {
+        SCOPED_TRACE(photometric);
+        CPicture picture;
+        ASSERT_TRUE(DecodeTiffMemory(picture, HandTiff(5, 3, 16, photometric, strip)));
+        ASSERT_EQ(picture.GetBitCount(), 8u);
+        EXPECT_TRUE(picture.IsGreyPalette());
+        const Bytes rgb = ToRgb(picture);
+        for (unsigned i = 0; i < 15; ++i) {
+            // White-is-zero comes out as ordinary grey levels.
+            const int want = photometric == 1 ? high[i] : 255 - high[i];
+            EXPECT_EQ(rgb[i * 3], want) << i;
+        }
+    }
+    // A strip shorter than its rows is refused, not shown with noise.
+    CPicture shortStrip;
+    EXPECT_FALSE(DecodeTiffMemory(shortStrip,
+                                  HandTiff(5, 3, 16, 1, Bytes(strip.begin(), strip.begin() + 10))));
+    EXPECT_FALSE(shortStrip.IsValid());
+    // Every cut, in a buffer of its own size: refused or read within it.
+    const Bytes file = HandTiff(5, 3, 16, 1, strip);
+    for (std::size_t cut = 0; cut < file.size(); ++cut) {
+        const Bytes part(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(cut));
+        CPicture piece;
+        EXPECT_EQ(DecodeTiffMemory(piece, part), piece.IsValid());
+    }
 }
 
 TEST(TiffRead, EveryCutFileFailsOrDecodesWithinItsBytes) {
