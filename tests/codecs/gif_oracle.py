@@ -190,6 +190,11 @@ def make_screens(folder):
                     m.path("magick_page")], check=True)
     os.remove(m.path("tmp_in", ".png"))
     files.append("magick_page")
+    # An image reaching past the screen's corner: the canvas grows to hold it.
+    subprocess.run(["convert", "-page", "100x100+90+90", "-size", "30x30", "xc:red", "-page",
+                    "100x100+0+0", "-size", "100x100", "xc:white", m.path("magick_past_screen")],
+                   check=True)
+    files.append("magick_past_screen")
     # Pillow files moved on larger screens: a background other than colour
     # 0; an image with its own table around which the background is a
     # colour that table lacks; an image in the far corner.

@@ -70,7 +70,7 @@ TEST_F(GifOracle, FirstImagesSitOnTheirScreen) {
             }
             EXPECT_EQ(DecodeGifFrame(screen), kGifPastLastImage);
         });
-    EXPECT_EQ(count, 5u);
+    EXPECT_EQ(count, 6u);
 }
 
 TEST_F(GifOracle, OurFilesDecodeInPillow) {
