@@ -33,8 +33,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     CPicture screen;
     if (DecodeGifScreen(screen, fuzz::Input(data, size)) &&
-        (screen.GetWidth() < (data[6] | data[7] << 8) ||
-         screen.GetHeight() < (data[8] | data[9] << 8)))
+        (screen.GetWidth() < unsigned(data[6] | data[7] << 8) ||
+         screen.GetHeight() < unsigned(data[8] | data[9] << 8)))
         std::abort();  // the canvas holds at least the screen
     if (DecodeGifFrame(picture) != kGifDecoded)
         return 0;
