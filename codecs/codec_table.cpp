@@ -50,7 +50,7 @@ constexpr CodecRow kCodecs[] = {
     {.type = kImageGif,
      .extensions = kGifExtensions,
      .sniff = [](Data h) { return StartsWith(h, "GIF87a") || StartsWith(h, "GIF89a"); },
-     .decode = [](CPicture& p, Data d, Sink) { return DecodeGifMemory(p, d); },
+     .decode = [](CPicture& p, Data d, Sink) { return DecodeGifScreen(p, d); },
      .save = [](const CPicture& p, Path f) { return SaveGif(p, f, kGifSaveGlobalTable); },
      .keepsPictureWhenUnopened = true},
     {.type = kImagePng,
@@ -133,9 +133,31 @@ ImageType ImageTypeFromExtension(const std::string& path) {
     return codec ? codec->type : kImageUnknown;
 }
 
-bool LoadImageFile(CPicture& picture, const std::string& path, const CodecMessageSink& messages) {
+ImageType LoadImageFileAs(CPicture& picture, const std::string& path,
+                          const CodecMessageSink& messages) {
     const CodecRow* codec = FindCodecForPath(path);
-    return codec && LoadFileWithCodec(*codec, picture, path, messages);
+    if (!codec)
+        return kImageUnknown;
+    ImageType readAs = kImageUnknown;
+    const auto rule = codec->keepsPictureWhenUnopened ? codec_files::Unopened::kKeepsPicture
+                                                      : codec_files::Unopened::kEmptiesPicture;
+    codec_files::LoadMapped(picture, path, rule, [&](Data data) {
+        if (codec->decode(picture, data, messages)) {
+            readAs = codec->type;
+            return true;
+        }
+        // Downloaded pictures often carry the wrong extension (a PNG called
+        // .jpg); the first bytes name the format the file really is.
+        const CodecRow* named = SniffCodec(data);
+        if (named && named != codec && named->decode(picture, data, messages))
+            readAs = named->type;
+        return readAs != kImageUnknown;
+    });
+    return readAs;
+}
+
+bool LoadImageFile(CPicture& picture, const std::string& path, const CodecMessageSink& messages) {
+    return LoadImageFileAs(picture, path, messages) != kImageUnknown;
 }
 
 bool SaveImageFile(const CPicture& picture, const std::string& path) {
@@ -143,5 +165,14 @@ bool SaveImageFile(const CPicture& picture, const std::string& path) {
     // over the target when complete, so the old file (even a read-only one,
     // since only the directory must be writable) survives any failure.
     const CodecRow* codec = FindCodecForPath(path);
-    return codec && codec->save(picture, path);
+    if (!codec)
+        return false;
+    // PNG, JPEG, PCX and TIFF have no 16-bit form of their own: such a
+    // picture is written at 24 bits. GIF wants 8 bits or fewer either way.
+    if (picture.IsValid() && picture.GetBitCount() == 16 && codec->type != kImageBmp &&
+        codec->type != kImageTga && codec->type != kImageGif) {
+        CPicture wide(picture);
+        return wide.IsValid() && wide.To24Bit() && codec->save(wide, path);
+    }
+    return codec->save(picture, path);
 }

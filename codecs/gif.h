@@ -66,6 +66,14 @@ void ReleaseGifState(CPicture& picture);
 // when one was decoded. A failure leaves the picture empty.
 bool DecodeGifMemory(CPicture& picture, std::span<const std::uint8_t> data);
 
+// DecodeGifMemory, with the first image then placed on a canvas of the
+// logical screen's size at the image's offset, as a viewer shows the file.
+// Around it lies the background colour when the stream has a global colour
+// table, else colour 0. A screen too small for the image grows to hold it.
+// The GIF state is kept, so the frame functions go on as after
+// DecodeGifMemory. A failure leaves the picture empty.
+bool DecodeGifScreen(CPicture& picture, std::span<const std::uint8_t> data);
+
 // Parses the file and decodes its first image; true when one was decoded.
 // A file that cannot be opened leaves the picture as it was.
 bool LoadGif(CPicture& picture, const std::string& path);

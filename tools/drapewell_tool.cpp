@@ -74,22 +74,26 @@ int CommandHelpFor(const char* name) {
     return 0;
 }
 
-int Load(CPicture& picture, const std::string& path) {
+// `readAs` receives the format the file was read as, which differs from the
+// extension's when the extension lies.
+int Load(CPicture& picture, const std::string& path, ImageType& readAs) {
     const ImageType type = ImageTypeFromExtension(path);
     if (type == kImageUnknown)
         return Fail(path + ": unknown file type (by extension)");
-    if (!LoadImageFile(picture, path))
+    readAs = LoadImageFileAs(picture, path);
+    if (readAs == kImageUnknown)
         return Fail(path + ": cannot read it as " + TypeName(type));
     return 0;
 }
 
 int Info(const std::string& path) {
     CPicture picture;
-    if (const int status = Load(picture, path))
+    ImageType type = kImageUnknown;
+    if (const int status = Load(picture, path, type))
         return status;
-    std::printf("type: %s\nwidth: %u\nheight: %u\nbits: %u\ncolours: %u\n",
-                TypeName(ImageTypeFromExtension(path)), picture.GetWidth(), picture.GetHeight(),
-                unsigned{picture.GetBitCount()}, picture.CountColours());
+    std::printf("type: %s\nwidth: %u\nheight: %u\nbits: %u\ncolours: %u\n", TypeName(type),
+                picture.GetWidth(), picture.GetHeight(), unsigned{picture.GetBitCount()},
+                picture.CountColours());
     // What the header alone says, on one line of its own.
     CPicture probed;
     ImageFileInfo header;
@@ -244,12 +248,13 @@ int Convert(int argc, char** argv) {
     if (const std::string error = ParseOperations(argc, argv, 4, operations); !error.empty())
         return Fail(error);
     CPicture picture;
-    if (const int status = Load(picture, in))
+    ImageType readAs = kImageUnknown;
+    if (const int status = Load(picture, in, readAs))
         return status;
     for (const Operation& op : operations) {
         if (op.option != "--frame")
             continue;
-        if (ImageTypeFromExtension(in) != kImageGif)
+        if (readAs != kImageGif)
             return Fail("--frame is for GIF input");
         if (!SelectGifFrame(picture, op.number))
             return Fail(in + ": no image " + std::to_string(op.number));

@@ -51,8 +51,11 @@ bool LoadReducedJpeg(CPicture& picture, const std::string& path, Size screen, Po
 
 bool LoadForChange(CPicture& picture, const std::string& path, bool fit, Size screen,
                    Position position, const CodecMessageSink& messages) {
-    if (fit && ImageTypeFromExtension(path) == kImageJpeg)
-        return LoadReducedJpeg(picture, path, screen, position);
+    // A file named .jpg that is no JPEG (a PNG saved under the wrong name)
+    // goes on to the dispatch, which reads it by its first bytes.
+    if (fit && ImageTypeFromExtension(path) == kImageJpeg &&
+        LoadReducedJpeg(picture, path, screen, position))
+        return true;
     if (!LoadImageFile(picture, path, messages))
         return false;
     if (!fit)

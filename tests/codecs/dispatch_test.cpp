@@ -93,14 +93,84 @@ TEST_F(DispatchFiles, AFailedSaveLeavesTheOldFileWhole) {
     }
 }
 
-TEST_F(DispatchFiles, ContentDoesNotChooseTheCodec) {
-    const std::string png = dir_ + "/real.png";
-    ASSERT_TRUE(SaveImageFile(picture_, png));
-    const std::string misnamed = dir_ + "/real.jpg";
-    std::filesystem::copy_file(png, misnamed);
-    CPicture loaded;
-    EXPECT_TRUE(LoadImageFile(loaded, png));
-    EXPECT_FALSE(LoadImageFile(loaded, misnamed));
+// A file whose extension lies is read by the codec its first bytes name once
+// the extension's codec refuses it; a format without a signature (Targa) has
+// nothing to fall back on.
+TEST_F(DispatchFiles, ALyingExtensionFallsBackToTheSignature) {
+    struct Case {
+        const char* written;
+        const char* misnamed;
+        ImageType real;
+    };
+    for (const Case c :
+         {Case{"real.png", "png.jpg", kImagePng}, Case{"real.jpg", "jpg.png", kImageJpeg},
+          Case{"real.bmp", "bmp.tif", kImageBmp}, Case{"real.tif", "tif.pcx", kImageTiff},
+          Case{"real.pcx", "pcx.gif", kImagePcx}}) {
+        SCOPED_TRACE(c.misnamed);
+        ASSERT_TRUE(SaveImageFile(picture_, dir_ + "/" + c.written));
+        std::filesystem::copy_file(dir_ + "/" + c.written, dir_ + "/" + c.misnamed);
+        CPicture right, wrong;
+        ASSERT_EQ(LoadImageFileAs(right, dir_ + "/" + c.written), c.real);
+        ASSERT_EQ(LoadImageFileAs(wrong, dir_ + "/" + c.misnamed), c.real);
+        ASSERT_EQ(wrong.GetWidth(), 5u);
+        ASSERT_EQ(wrong.GetBitCount(), right.GetBitCount());
+        for (std::uint32_t y = 0; y < 3; ++y)
+            EXPECT_EQ(0, std::memcmp(wrong.GetRow(y), right.GetRow(y), 15)) << "row " << y;
+    }
+    ASSERT_TRUE(SaveImageFile(picture_, dir_ + "/real.tga"));
+    std::filesystem::copy_file(dir_ + "/real.tga", dir_ + "/tga.bmp");
+    Write(dir_ + "/junk.png", "\xFF\xD8\xFF but no JPEG after all");
+    for (const char* name : {"tga.bmp", "junk.png"}) {
+        CPicture loaded;
+        EXPECT_EQ(LoadImageFileAs(loaded, dir_ + "/" + name), kImageUnknown) << name;
+        EXPECT_FALSE(loaded.IsValid()) << name;
+    }
+}
+
+// Every saver puts the new file in place with the old one's permissions.
+TEST_F(DispatchFiles, AReadOnlyTargetStaysReadOnly) {
+    for (const char* name : {"x.bmp", "x.png", "x.jpg", "x.tif", "x.pcx", "x.tga"}) {
+        SCOPED_TRACE(name);
+        const std::string path = dir_ + "/" + name;
+        Write(path, "old");
+        ASSERT_EQ(chmod(path.c_str(), 0444), 0);
+        ASSERT_TRUE(SaveImageFile(picture_, path));
+        struct stat st {};
+        ASSERT_EQ(stat(path.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, 0444u);
+        EXPECT_NE(Read(path), "old");
+    }
+}
+
+// Formats without a 16-bit form take a 16-bit picture at 24 bits; BMP and
+// Targa keep the 16 bits.
+TEST_F(DispatchFiles, SixteenBitPicturesSaveEverywhereButGif) {
+    CPicture narrow(picture_);
+    ASSERT_TRUE(narrow.To16Bit());
+    CPicture expected(narrow);
+    ASSERT_TRUE(expected.To24Bit());
+    struct Case {
+        const char* name;
+        unsigned bits;
+        bool exact;
+    };
+    for (const Case c :
+         {Case{"s.png", 24, true}, Case{"s.tif", 24, false}, Case{"s.pcx", 24, true},
+          Case{"s.jpg", 24, false}, Case{"s.bmp", 16, true}, Case{"s.tga", 16, true}}) {
+        SCOPED_TRACE(c.name);
+        const std::string path = dir_ + "/" + c.name;
+        ASSERT_TRUE(SaveImageFile(narrow, path));
+        CPicture loaded;
+        ASSERT_TRUE(LoadImageFile(loaded, path));
+        EXPECT_EQ(loaded.GetBitCount(), c.bits);
+        if (c.exact) {
+            ASSERT_TRUE(loaded.GetBitCount() == 24 || loaded.To24Bit());
+            for (std::uint32_t y = 0; y < 3; ++y)
+                EXPECT_EQ(0, std::memcmp(loaded.GetRow(y), expected.GetRow(y), 15)) << "row " << y;
+        }
+    }
+    EXPECT_EQ(narrow.GetBitCount(), 16u);  // the caller's picture is left alone
+    EXPECT_FALSE(SaveImageFile(narrow, dir_ + "/s.gif"));
 }
 
 }  // namespace

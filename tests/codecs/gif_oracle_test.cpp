@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "codecs/dispatch.h"
 #include "codecs/gif.h"
 #include "tests/codecs/codec_test_support.h"
 
@@ -43,6 +44,33 @@ TEST_F(GifOracle, PeerFilesDecodeToTheirColours) {
         EXPECT_EQ(DecodeGifFrame(picture), kGifPastLastImage);
     });
     EXPECT_EQ(count, 13u);
+}
+
+// LoadImageFile shows the first image on its screen, as Pillow does, with
+// the global table's background colour around it; LoadGif and the frame
+// functions keep each image at its own size.
+TEST_F(GifOracle, FirstImagesSitOnTheirScreen) {
+    const std::size_t count =
+        ForEachPeerFile(Oracle() + " --screen", dir, [&](const PeerFile& file) {
+            const std::string path = dir / (file.name + ".gif");
+            CPicture screen;
+            ASSERT_TRUE(LoadImageFile(screen, path));
+            EXPECT_EQ(screen.GetBitCount(), 8);
+            EXPECT_EQ(screen.GetWidth(), file.width);
+            EXPECT_EQ(screen.GetHeight(), file.height);
+            EXPECT_EQ(ToRgb(screen), ReadFile(dir / (file.name + ".screen.rgb")));
+            CPicture frame;
+            ASSERT_TRUE(LoadGif(frame, path));
+            EXPECT_LT(frame.GetWidth() * frame.GetHeight(), file.width * file.height);
+            // The state goes on to the next image, at its own size.
+            for (unsigned n = 2; n <= file.bits; ++n) {
+                ASSERT_EQ(DecodeGifFrame(screen), kGifDecoded);
+                ASSERT_EQ(DecodeGifFrame(frame), kGifDecoded);
+                EXPECT_EQ(ToRgb(screen), ToRgb(frame));
+            }
+            EXPECT_EQ(DecodeGifFrame(screen), kGifPastLastImage);
+        });
+    EXPECT_EQ(count, 6u);
 }
 
 TEST_F(GifOracle, OurFilesDecodeInPillow) {

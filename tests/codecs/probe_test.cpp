@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "codecs/bmp.h"
+#include "codecs/dispatch.h"
 #include "codecs/gif.h"
 #include "codecs/jpeg.h"
 #include "codecs/png.h"
@@ -134,6 +135,23 @@ TEST(Probe, PcxHeaders) {
     version[1] = 6;
     WriteFile(path, version);
     EXPECT_TRUE(IsClear(Probe(path)));
+}
+
+// The first bytes decide, whatever the extension says.
+TEST(Probe, ExtensionsThatLie) {
+    TempDir dir;
+    CPicture colour = Picture(7, 5, 24);
+    CPicture indexed = Picture(6, 4, 8);
+    ASSERT_TRUE(SaveBmp(colour, dir / "bmp.jpg"));
+    ASSERT_TRUE(SaveGif(indexed, dir / "gif.png", false));
+    const ImageFileInfo bmp = Probe(dir / "bmp.jpg");
+    EXPECT_EQ(bmp.type, std::uint32_t{kImageBmp});
+    EXPECT_EQ(bmp.width, 7);
+    EXPECT_EQ(bmp.bitsPerPixel, 24);
+    const ImageFileInfo gif = Probe(dir / "gif.png");
+    EXPECT_EQ(gif.type, std::uint32_t{kImageGif});
+    EXPECT_EQ(gif.height, 4);
+    EXPECT_EQ(gif.imageCount, 1);
 }
 
 TEST(Probe, OtherFilesMissingFilesAndNoRecord) {

@@ -106,6 +106,31 @@ check "--resize to nothing" fails_cleanly convert "$dir/in.png" "$dir/x.bmp" --r
 check "--bits without a value" fails_cleanly convert "$dir/in.png" "$dir/x.bmp" --bits
 check "--mirror of a 1-bit picture" fails_cleanly convert "$dir/mono.bmp" "$dir/x.bmp" --mirror
 
+# Extensions that lie: the first bytes name the format once the extension's
+# codec refuses the file.
+cp "$dir/in.png" "$dir/png-named.jpg"
+cp "$dir/in.jpg" "$dir/jpg-named.png"
+check "info of a PNG named .jpg reads it as PNG" bash -c "'$tool' info '$dir/png-named.jpg' | tr '\n' ' ' | grep -q 'type: PNG width: 37 height: 23 bits: 24'"
+check "info of a JPEG named .png reads it as JPEG" bash -c "'$tool' info '$dir/jpg-named.png' | tr '\n' ' ' | grep -q 'type: JPEG width: 37 height: 23 bits: 24'"
+check "convert of a PNG named .jpg keeps every pixel" bash -c "'$tool' convert '$dir/png-named.jpg' '$dir/named.bmp'"
+check "  ... as ImageMagick reads it" same_pixels "$dir/in.png" "$dir/named.bmp"
+convert -size 9x7 xc:blue "$dir/gif-named.bmp.gif" && mv "$dir/gif-named.bmp.gif" "$dir/gif-named.bmp"
+check "the header line of a GIF named .bmp" bash -c "'$tool' info '$dir/gif-named.bmp' | grep -q '^header: type GIF size 9x7'"
+
+# 16-bit pictures go to formats without a 16-bit form at 24 bits.
+for ext in png jpg tif pcx; do
+    check "convert of a 16-bit BMP to .$ext" bash -c "'$tool' convert '$dir/w16.bmp' '$dir/w16.$ext' && '$tool' info '$dir/w16.$ext' | grep -qx 'bits: 24'"
+done
+check "  ... the PNG within one 5-bit step" near_pixels "$dir/w16.png" "$dir/in.png" 3.2%
+check "convert of a 16-bit BMP to GIF is refused" fails_cleanly convert "$dir/w16.bmp" "$dir/w16.gif"
+
+# A GIF whose first image is smaller than its screen: shown on the screen.
+convert \( -size 3x3 xc:red -set page 100x100+10+20 \) \( -size 100x100 xc:white -set page 100x100+0+0 \) "$dir/tiny.gif"
+check "info of a GIF with a tiny first image gives the screen" bash -c "'$tool' info '$dir/tiny.gif' | tr '\n' ' ' | grep -q 'type: GIF width: 100 height: 100 bits: 8'"
+check "  ... as Pillow's first image" bash -c "'$tool' convert '$dir/tiny.gif' '$dir/tiny.png' && /usr/bin/python3 -c \"from PIL import Image; import sys; a = Image.open(sys.argv[1]).convert('RGB'); b = Image.open(sys.argv[2]).convert('RGB'); sys.exit(a.tobytes() != b.tobytes())\" '$dir/tiny.gif' '$dir/tiny.png'"
+check "--frame 2 of it is the whole-screen image" bash -c "'$tool' convert '$dir/tiny.gif' '$dir/tiny2.bmp' --frame 2 && [ \"\$(identify -format %wx%h '$dir/tiny2.bmp')\" = 100x100 ]"
+check "  ... as ImageMagick reads it" same_pixels "$dir/tiny2.bmp" "$dir/tiny.gif[1]"
+
 # Selections confine the operations that follow them.
 pixel() { convert "$1" -format "%[pixel:p{$2}]" info:; }
 export -f pixel

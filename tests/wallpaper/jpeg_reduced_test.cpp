@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <vector>
 
 #include "codecs/dispatch.h"
@@ -122,6 +123,18 @@ TEST(FittedLoad, AReducedJpegEndsWhereTheFullSizePictureWould) {
     ASSERT_TRUE(LoadForChange(unfitted, path, false, {150, 100}, Position::kCenter));
     EXPECT_EQ(unfitted.GetWidth(), 1203u);
     EXPECT_FALSE(LoadForChange(unfitted, dir / "missing.jpg", true, {150, 100}, Position::kCenter));
+}
+
+// A PNG named .jpg is fitted like any other picture, not refused.
+TEST(FittedLoad, APngNamedJpgIsFittedToo) {
+    TempDir dir;
+    const std::string path = dir / "png.jpg";
+    ASSERT_TRUE(SaveImageFile(Gradient(300, 200), dir / "real.png"));
+    std::filesystem::copy_file(dir / "real.png", path);
+    CPicture picture;
+    ASSERT_TRUE(LoadForChange(picture, path, true, {150, 100}, Position::kCenter));
+    EXPECT_EQ(picture.GetWidth(), 150u);
+    EXPECT_EQ(picture.GetHeight(), 100u);
 }
 
 }  // namespace
