@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "codecs/gif.h"
+#include "codecs/gif_scan.h"
 #include "platform/gdi/types.h"
 
 namespace {
@@ -13,10 +14,6 @@ constexpr std::size_t kScreenHeightAt = 8;
 constexpr std::size_t kScreenPackedAt = 10;
 constexpr std::size_t kBackgroundAt = 11;
 constexpr std::size_t kGlobalTableAt = 13;
-
-std::uint16_t Read16(const std::uint8_t* p) {
-    return static_cast<std::uint16_t>(p[0] | p[1] << 8);
-}
 
 unsigned Distance(const gdi::RGBQUAD& a, const gdi::RGBQUAD& b) {
     const auto d = [](int x, int y) { return static_cast<unsigned>((x - y) * (x - y)); };

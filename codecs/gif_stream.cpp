@@ -15,10 +15,6 @@ constexpr std::size_t kScreenDescriptorEnd = 13;
 // Separator, left, top, width, height, packed byte.
 constexpr std::size_t kImageDescriptorSize = 10;
 
-std::uint16_t Read16(const std::uint8_t* p) {
-    return static_cast<std::uint16_t>(p[0] | p[1] << 8);
-}
-
 // Steps over data sub-blocks up to and including the zero-length one; false
 // when the stream ends first.
 bool SkipSubBlocks(std::span<const std::uint8_t> s, std::size_t& pos) {
