@@ -25,13 +25,11 @@ public:
     CBusService(const CBusService&) = delete;
     CBusService& operator=(const CBusService&) = delete;
 
-    // True once the name and the object are on the bus.
-    bool Registered() const { return registered_; }
     const BusActions& Actions() const { return actions_; }
 
 private:
     BusActions actions_;
-    bool registered_ = false;
+    bool registered_ = false;  // the name and the object are on the bus
 };
 
 // Asks the copy running on this session bus to show its window; true when it

@@ -15,8 +15,6 @@ MessageSink& Sink() {
     return sink;
 }
 
-int g_openBoxes = 0;  // only touched on the application's thread
-
 void ShowBox(const Message& message) {
     if (message.icon == MessageIcon::Exclamation) {
         QApplication::beep();
@@ -25,14 +23,12 @@ void ShowBox(const Message& message) {
         message.icon == MessageIcon::Exclamation ? QMessageBox::Warning : QMessageBox::NoIcon,
         QString::fromStdString(message.caption), QString::fromStdString(message.text),
         QMessageBox::Ok);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    ++g_openBoxes;
-    QObject::connect(box, &QObject::destroyed, [] { --g_openBoxes; });
     if (QThread::currentThread()->loopLevel() > 0) {
         // The program's event loop runs: the box waits for the user without
         // a loop of its own and without blocking other windows, so the tray
         // icon keeps working and no handler of the window runs again inside
         // the one that asked for the box.
+        box->setAttribute(Qt::WA_DeleteOnClose);
         box->setModal(false);
         box->show();
         box->raise();
@@ -78,10 +74,6 @@ void ShowMessage(const std::string& text, const std::string& caption, MessageIco
         return;
     }
     ShowBox(message);
-}
-
-int OpenMessageBoxes() {
-    return g_openBoxes;
 }
 
 MessageSink SetMessageSink(MessageSink sink) {

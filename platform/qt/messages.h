@@ -29,10 +29,6 @@ struct Message {
 void ShowMessage(const std::string& text, const std::string& caption = {},
                  MessageIcon icon = MessageIcon::None);
 
-// Message boxes on the screen now (not those a sink took). Read it on the
-// application's thread.
-int OpenMessageBoxes();
-
 // The caption used when none is given: the executable's name.
 std::string GetMessageCaption();
 

@@ -82,4 +82,11 @@ tray_menu() {
     sleep 0.5
     xdotool key "$1"
 }
+# start_drapewell: the program in the background as $first, its output in
+# $T/first.log.
+start_drapewell() {
+    "$T/drapewell" >"$T/first.log" 2>&1 &
+    first=$!
+    pids+=($first)
+}
 stop() { kill "$1" 2>/dev/null || true; wait "$1" 2>/dev/null || true; }

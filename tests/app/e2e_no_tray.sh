@@ -9,9 +9,7 @@ source "$(dirname "$0")/e2e_lib.sh"
 write_settings EnableTimer=0 ChangeMethod=2 Hide2TrayIcon=1
 
 echo "e2e: without a tray host the window stays where the user can reach it"
-"$T/drapewell" >"$T/first.log" 2>&1 &
-first=$!
-pids+=($first)
+start_drapewell
 wait_for 10 main_window_shown || fail "the window never showed"
 sleep 1.5  # three times the hiding delay
 main_window_shown >/dev/null || fail "the window hid with no tray icon to bring it back"
@@ -20,9 +18,7 @@ stop "$first"
 
 echo "e2e: hidden to a tray host that then goes away, a second start brings the window back"
 start_tray_host
-"$T/drapewell" >"$T/first.log" 2>&1 &
-first=$!
-pids+=($first)
+start_drapewell
 wait_for 10 main_window_shown || fail "the window never showed"
 wait_for 5 main_window_hidden || fail "the window did not hide to the tray"
 stop "$tray_host"

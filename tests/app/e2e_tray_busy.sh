@@ -12,9 +12,7 @@ printf 'II*\0\0\0\0\0' >"$T/pics/zz.tif"
 write_settings EnableTimer=0 RandomMode=0 ChangeMethod=2 Hide2TrayIcon=0 "LaterPaper=$T/pics/red.png"
 
 start_tray_host
-"$T/drapewell" >"$T/first.log" 2>&1 &
-first=$!
-pids+=($first)
+start_drapewell
 wait_for 10 main_window_shown || fail "the window never showed"
 wait_for 10 tray_icon || fail "no tray icon"
 

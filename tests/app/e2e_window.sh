@@ -11,9 +11,7 @@ write_settings EnableTimer=0 RandomMode=0 ChangeMethod=2 Hide2TrayIcon=1
 # The icon is added only when a tray host is there at the start.
 start_tray_host
 
-"$T/drapewell" >"$T/first.log" 2>&1 &
-first=$!
-pids+=($first)
+start_drapewell
 
 echo "e2e: the window shows, then hides half a second later"
 wait_for 10 main_window_shown || fail "the window never showed"
