@@ -17,6 +17,10 @@ enum ImageType : std::uint32_t {
     kImageTga = 16,
     kImageTiff = 32,
     kImagePng = 64,
+    kImageWebp = 128,
+    kImageAvif = 256,
+    kImageHeif = 512,
+    kImageJxl = 1024,
 };
 
 // The type named by the extension of the path's last component, compared
