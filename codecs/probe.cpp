@@ -1,6 +1,7 @@
 #include "codecs/probe.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 #include <span>
 
@@ -112,7 +113,8 @@ bool ProbeWebp(CPicture&, std::span<const std::uint8_t> s, ImageFileInfo& info) 
 // Bits per pixel: the sample depth (8, 10 or 12) per channel, alpha counted.
 bool ProbeAvif(CPicture&, std::span<const std::uint8_t> s, ImageFileInfo& info) {
     AvifHeader header;
-    if (!ReadAvifHeader(s, header))
+    if (!ReadAvifHeader(s, header) || header.width == 0 || header.height == 0 ||
+        header.width > INT32_MAX || header.height > INT32_MAX)
         return false;
     info.type = kImageAvif;
     info.width = static_cast<std::int32_t>(header.width);
