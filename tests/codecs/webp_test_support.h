@@ -23,12 +23,16 @@ using Bytes = std::vector<std::uint8_t>;
 inline Bytes PixelBytes(const CPicture& picture, bool withAlpha = false) {
     Bytes out;
     const unsigned bytes = picture.GetBitCount() / 8;
+    const std::size_t rowBytes = std::size_t{picture.GetWidth()} * bytes;
     for (std::uint32_t y = 0; y < picture.GetHeight(); ++y) {
-        const std::uint8_t* p = picture.GetRow(y);
-        for (std::uint32_t x = 0; x < picture.GetWidth(); ++x, p += bytes) {
-            out.insert(out.end(), p, p + (bytes == 4 || !withAlpha ? bytes : 3));
-            if (withAlpha && bytes == 3)
-                out.push_back(255);
+        const std::uint8_t* row = picture.GetRow(y);
+        if (bytes == 4 || !withAlpha) {
+            out.insert(out.end(), row, row + rowBytes);
+            continue;
+        }
+        for (std::size_t x = 0; x < rowBytes; x += 3) {
+            out.insert(out.end(), row + x, row + x + 3);
+            out.push_back(255);
         }
     }
     return out;

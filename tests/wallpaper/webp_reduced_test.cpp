@@ -3,12 +3,13 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
+#include <tuple>
 #include <vector>
 
 #include "codecs/dispatch.h"
 #include "codecs/webp.h"
+#include "tests/codecs/webp_test_support.h"
 #include "tests/wallpaper/wallpaper_test_support.h"
 #include "wallpaper/fitted_load.h"
 
@@ -17,34 +18,15 @@ namespace {
 
 using wallpaper_test::TempDir;
 
-CPicture Smooth(std::uint32_t width, std::uint32_t height, unsigned bits) {
-    CPicture picture;
-    picture.Create(width, height, bits);
-    const unsigned bytes = bits / 8;
-    for (std::uint32_t y = 0; y < height; ++y)
-        for (std::uint32_t x = 0; x < width; ++x) {
-            std::uint8_t* p = picture.GetRow(y) + bytes * x;
-            p[0] = static_cast<std::uint8_t>(255 * x / width);
-            p[1] = static_cast<std::uint8_t>(255 * y / height);
-            p[2] = static_cast<std::uint8_t>(128 + 100 * x / width - 100 * y / height);
-            if (bytes == 4)
-                p[3] = 255;
-        }
-    return picture;
-}
+using webp_test::Gradient;
 
 double MeanDifference(const CPicture& a, const CPicture& b) {
-    const unsigned bytes = a.GetBitCount() / 8;
-    double sum = 0;
-    for (std::uint32_t y = 0; y < a.GetHeight(); ++y)
-        for (std::uint32_t i = 0; i < bytes * a.GetWidth(); ++i)
-            sum += std::abs(int{a.GetRow(y)[i]} - int{b.GetRow(y)[i]});
-    return sum / (static_cast<double>(bytes) * a.GetWidth() * a.GetHeight());
+    return webp_test::MeanDifference(webp_test::PixelBytes(a), webp_test::PixelBytes(b));
 }
 
 TEST(WebpReducedDecode, ScalesOnlyToSmallerSizes) {
     std::vector<std::uint8_t> webp;
-    ASSERT_TRUE(EncodeWebp(Smooth(301, 201, 24), 90, webp));
+    ASSERT_TRUE(EncodeWebp(Gradient(301, 201, 24), 90, webp));
     struct Case {
         std::uint32_t width, height;
         bool scaled;
@@ -81,12 +63,10 @@ TEST(WebpReducedDecode, ScalesOnlyToSmallerSizes) {
 
 TEST(FittedLoad, AScaledWebpEndsWhereTheFullSizePictureWould) {
     TempDir dir;
-    for (const unsigned bits : {24u, 32u}) {
+    for (const auto& [bits, width, height] : {std::tuple{24u, 1203u, 802u}, {32u, 603u, 401u}}) {
         // 32-bit pictures with alpha are saved lossless, and stay 32-bit.
         const std::string path = dir / ("photo" + std::to_string(bits) + ".webp");
-        CPicture source = Smooth(1203, 802, bits);
-        if (bits == 32)
-            source.GetRow(0)[3] = 128;
+        const CPicture source = Gradient(width, height, bits);
         ASSERT_TRUE(SaveImageFile(source, path));
         CPicture full;
         ASSERT_TRUE(LoadImageFile(full, path));
@@ -97,7 +77,7 @@ TEST(FittedLoad, AScaledWebpEndsWhereTheFullSizePictureWould) {
                              << bits << " " << screen.width << "x" << screen.height << " "
                              << static_cast<int>(position));
                 CPicture expected(full);
-                if (auto targets = FitTargets({1203, 802}, screen, position))
+                if (auto targets = FitTargets({width, height}, screen, position))
                     expected.Resize(targets->width, targets->height, true);
                 CPicture picture;
                 ASSERT_TRUE(LoadForChange(picture, path, true, screen, position));
@@ -108,7 +88,7 @@ TEST(FittedLoad, AScaledWebpEndsWhereTheFullSizePictureWould) {
             }
     }
     // A PNG named .webp is fitted through the dispatch.
-    ASSERT_TRUE(SaveImageFile(Smooth(300, 200, 24), dir / "real.png"));
+    ASSERT_TRUE(SaveImageFile(Gradient(300, 200, 24), dir / "real.png"));
     std::filesystem::copy_file(dir / "real.png", dir / "png.webp");
     CPicture picture;
     ASSERT_TRUE(LoadForChange(picture, dir / "png.webp", true, {150, 100}, Position::kCenter));
