@@ -1,6 +1,6 @@
 // Decoding a 6000 x 4000 WebP and AVIF, and one wallpaper change of each onto
 // a 1920 x 1080 screen, beside the peers that do the same with the same
-// files in the same run: dwebp (decode only, no output file) and avifdec
+// files in the same run: dwebp -mt (decode only, no output file) and avifdec
 // (output to a .y4m name that is /dev/null, so no colour conversion and no
 // writing is counted against it) for the decodes, `vipsthumbnail FILE -s
 // 1920x1080` for the change. Every row runs as a child process of its own,
@@ -203,7 +203,7 @@ int main(int argc, char** argv) {
 
     std::vector<Row> webpDecode{
         {"decode (LoadImageFile)", {self, "--decode", webp}},
-        {"dwebp (no output)", {"dwebp", webp}, haveDwebp},
+        {"dwebp -mt (no output)", {"dwebp", "-mt", webp}, haveDwebp},
     };
     Compare("6000 x 4000 lossy WebP, decode", webpDecode, rounds);
     std::vector<Row> avifDecode{
