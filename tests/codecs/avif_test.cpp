@@ -42,6 +42,9 @@ TEST_F(AvifOracle, PeerFilesReadAsAvifdecReadsThem) {
             ASSERT_TRUE(LoadImageFile(picture, path)) << LastImageError();
             codec_test::ExpectShape(picture, file);
             EXPECT_EQ(PixelBytes(picture), ReadFile(dir / (file.name + ".expect")));
+            webp_test::ExpectCutsRefusedOrDecoded(
+                ReadFile(dir / (file.name + ".avif")),
+                [](CPicture& p, auto data) { return DecodeAvifMemory(p, data); });
             EXPECT_LE(file.tolerance, file.name.starts_with("lossless") ? 0 : 48);
             // The probe gives the samples' own depth, per channel.
             CPicture scratch;

@@ -47,6 +47,9 @@ TEST_F(WebpOracle, PeerFilesReadAsThePeersReadThem) {
             ASSERT_TRUE(LoadImageFile(picture, dir / (file.name + ".webp"))) << LastImageError();
             codec_test::ExpectShape(picture, file);
             EXPECT_EQ(PixelBytes(picture), ReadFile(dir / (file.name + ".expect")));
+            webp_test::ExpectCutsRefusedOrDecoded(
+                ReadFile(dir / (file.name + ".webp")),
+                [](CPicture& p, auto data) { return DecodeWebpMemory(p, data); });
             CPicture scratch;
             ImageFileInfo info;
             ReadImageFileInfo(scratch, dir / (file.name + ".webp"), &info);
