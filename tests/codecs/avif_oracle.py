@@ -31,9 +31,9 @@ def avifdec_rgba(path):
     run(["avifdec", "-d", "8", path, png])
     with Image.open(png) as im:
         im.load()
-        size, rgba = im.size, im.convert("RGBA").tobytes()
+        size, alpha, rgba = im.size, "A" in im.mode, im.convert("RGBA").tobytes()
     os.remove(png)
-    return size, rgba
+    return size, alpha, rgba
 
 
 def swap(rgba, alpha):
@@ -61,17 +61,22 @@ class Maker:
     def path(self, name, ext):
         return os.path.join(self.folder, name + ext)
 
-    def make(self, name, im, options, lossless_limit=None):
-        """Encodes IM with avifenc OPTIONS; for lossless files avifdec must
-        read back the source within LOSSLESS_LIMIT."""
+    def make(self, name, im, options, lossless_limit=None, later=()):
+        """Encodes IM (followed by the frames LATER, for a sequence) with
+        avifenc OPTIONS; for lossless files avifdec must read back the
+        source within LOSSLESS_LIMIT."""
         png = self.path(name, ".png")
         im.save(png)
+        frames = [png]
+        for i, frame in enumerate(later):
+            frames.append(self.path(f"{name}_{i}", ".png"))
+            frame.save(frames[-1])
         avif = self.path(name, ".avif")
-        run(["avifenc", "-j", "1", "-s", "8"] + options + [png, avif])
-        size, rgba = avifdec_rgba(avif)
+        run(["avifenc", "-j", "1", "-s", "8"] + options + frames + [avif])
+        size, alpha, rgba = avifdec_rgba(avif)
         if size != im.size:
             sys.exit(f"{avif}: avifdec reads {size}")
-        bits = 32 if im.mode == "RGBA" else 24
+        bits = 32 if alpha else 24
         source = swap(im.convert("RGBA").tobytes(), bits == 32)
         expect = swap(rgba, bits == 32)
         tolerance = max(abs(a - b) for a, b in zip(source, expect))
@@ -95,10 +100,13 @@ def make(folder):
     m.make("lossy420", gradient(45, 29, "RGB"), ["-y", "420", "--min", "8", "--max", "16"])
     m.make("lossy10_alpha", gradient(33, 21, "RGBA"), ["-d", "10", "--min", "8", "--max", "16"])
     m.make("lossy_odd", gradient(3, 17, "RGB"), ["-y", "420", "--min", "8", "--max", "16"])
+    # A sequence (brand avis) gives its first image; avifenc adds an opaque
+    # alpha plane to it.
+    m.make("sequence", m.random(12, 8, "RGB"), ["-l"], 0, [m.random(12, 8, "RGB")])
 
 
 def decode(path):
-    size, rgba = avifdec_rgba(path)
+    size, _, rgba = avifdec_rgba(path)
     write_bytes(path + ".bgra", swap(rgba, True))
     print(size[0], size[1])
 

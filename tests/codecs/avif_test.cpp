@@ -57,9 +57,10 @@ TEST_F(AvifOracle, PeerFilesReadAsAvifdecReadsThem) {
                                    : file.name.find("12") != std::string::npos ? 12
                                                                                : 8;
             EXPECT_EQ(info.bitsPerPixel, depth * file.bits / 8);
+            EXPECT_EQ(info.imageCount, file.name == "sequence" ? 2 : 1);
         },
         true);
-    EXPECT_EQ(count, 7u);
+    EXPECT_EQ(count, 8u);
 }
 
 TEST_F(AvifOracle, OurFilesReadTheSameInAvifdec) {
