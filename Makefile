@@ -34,6 +34,7 @@ bench: build
 	scripts/with-xvfb 1920x1080 build/release/bin/drapewell-bench-apply
 	build/release/bin/drapewell-bench-walk
 	build/release/bin/drapewell-bench-edit
+	build/release/bin/drapewell-bench-webp-avif
 	build/release/bin/drapewell-bench-settings
 
 # The Debian package, build/package/drapewell_VERSION_ARCH.deb: an optimised

@@ -10,8 +10,14 @@
 
 // File extensions (after the last dot), compared without regard to case:
 // every one the codecs read.
-inline constexpr std::string_view kImageExtensions[] = {"jpg", "gif",  "bmp", "pcx", "tga",
-                                                        "png", "jpeg", "jpe", "tif", "tiff"};
+// One extension a line past the first, so formats are added a line each.
+// clang-format off
+inline constexpr std::string_view kImageExtensions[] = {
+    "jpg", "gif", "bmp", "pcx", "tga", "png", "jpeg", "jpe", "tif", "tiff",
+    "webp",
+    "avif",
+};
+// clang-format on
 inline constexpr std::string_view kMusicExtensions[] = {"mp3", "wav"};
 
 // What the window says when a refresh finds no picture.

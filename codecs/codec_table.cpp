@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "codecs/avif.h"
 #include "codecs/bmp.h"
 #include "codecs/codec_files.h"
 #include "codecs/gif.h"
@@ -11,6 +12,7 @@
 #include "codecs/png.h"
 #include "codecs/tga.h"
 #include "codecs/tiff.h"
+#include "codecs/webp.h"
 #include "platform/base/text.h"
 
 namespace {
@@ -35,6 +37,8 @@ constexpr std::string_view kBmpExtensions[] = {"bmp"};
 constexpr std::string_view kPcxExtensions[] = {"pcx"};
 constexpr std::string_view kTiffExtensions[] = {"tif"};
 constexpr std::string_view kTgaExtensions[] = {"tga"};
+constexpr std::string_view kWebpExtensions[] = {"webp"};
+constexpr std::string_view kAvifExtensions[] = {"avif"};
 
 using Data = std::span<const std::uint8_t>;
 using Sink = const CodecMessageSink&;
@@ -86,6 +90,21 @@ constexpr CodecRow kCodecs[] = {
      .sniff = nullptr,
      .decode = [](CPicture& p, Data d, Sink) { return DecodeTgaMemory(p, d); },
      .save = [](const CPicture& p, Path f) { return SaveTga(p, f, kTgaSaveRunLength); },
+     .keepsPictureWhenUnopened = false},
+    {.type = kImageWebp,
+     .extensions = kWebpExtensions,
+     .sniff =
+         [](Data h) {
+             return h.size() >= 12 && StartsWith(h, "RIFF") && StartsWith(h.subspan(8), "WEBP");
+         },
+     .decode = [](CPicture& p, Data d, Sink) { return DecodeWebpMemory(p, d); },
+     .save = [](const CPicture& p, Path f) { return SaveWebp(p, f, kWebpSaveQuality); },
+     .keepsPictureWhenUnopened = false},
+    {.type = kImageAvif,
+     .extensions = kAvifExtensions,
+     .sniff = HasAvifSignature,
+     .decode = [](CPicture& p, Data d, Sink) { return DecodeAvifMemory(p, d); },
+     .save = [](const CPicture& p, Path f) { return SaveAvif(p, f, kAvifSaveQuality); },
      .keepsPictureWhenUnopened = false},
 };
 

@@ -1,10 +1,14 @@
 #include "codecs/probe.h"
 
+#include <algorithm>
+#include <climits>
 #include <cstring>
 #include <span>
 
+#include "codecs/avif.h"
 #include "codecs/codec_table.h"
 #include "codecs/gif.h"
+#include "codecs/webp.h"
 #include "platform/base/files.h"
 
 namespace {
@@ -93,6 +97,33 @@ bool ProbeGif(CPicture& picture, std::span<const std::uint8_t> s, ImageFileInfo&
     return true;
 }
 
+// Bits per pixel: eight per channel, alpha counted.
+bool ProbeWebp(CPicture&, std::span<const std::uint8_t> s, ImageFileInfo& info) {
+    WebpHeader header;
+    if (!ReadWebpHeader(s, header))
+        return false;
+    info.type = kImageWebp;
+    info.width = static_cast<std::int32_t>(header.width);
+    info.height = static_cast<std::int32_t>(header.height);
+    info.bitsPerPixel = static_cast<std::uint16_t>(header.alpha ? 32 : 24);
+    info.imageCount = static_cast<std::uint16_t>(std::min<std::uint32_t>(header.frames, 65535));
+    return true;
+}
+
+// Bits per pixel: the sample depth (8, 10 or 12) per channel, alpha counted.
+bool ProbeAvif(CPicture&, std::span<const std::uint8_t> s, ImageFileInfo& info) {
+    AvifHeader header;
+    if (!ReadAvifHeader(s, header) || header.width == 0 || header.height == 0 ||
+        header.width > INT32_MAX || header.height > INT32_MAX)
+        return false;
+    info.type = kImageAvif;
+    info.width = static_cast<std::int32_t>(header.width);
+    info.height = static_cast<std::int32_t>(header.height);
+    info.bitsPerPixel = static_cast<std::uint16_t>(header.depth * (header.alpha ? 4 : 3));
+    info.imageCount = static_cast<std::uint16_t>(std::min<std::uint32_t>(header.frames, 65535));
+    return true;
+}
+
 // The formats whose headers are read, by the type the codec table's
 // signatures name, with the bytes each needs before it looks.
 struct HeaderReader {
@@ -104,6 +135,8 @@ constexpr HeaderReader kReaders[] = {
     {.type = kImageBmp, .minimumSize = kBmpFileHeaderSize + sizeof(BmpInfoStart), .read = ProbeBmp},
     {.type = kImageGif, .minimumSize = kGifHeaderSize, .read = ProbeGif},
     {.type = kImagePcx, .minimumSize = kPcxPlanesOffset + 1, .read = ProbePcx},
+    {.type = kImageWebp, .minimumSize = 12, .read = ProbeWebp},
+    {.type = kImageAvif, .minimumSize = 16, .read = ProbeAvif},
 };
 
 }  // namespace

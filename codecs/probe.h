@@ -1,7 +1,8 @@
 #pragma once
 
 // A picture file's basic facts read from its header, without decoding its
-// pixels. BMP, GIF and PCX files are recognised; other formats are not.
+// pixels. BMP, GIF, PCX, WebP and AVIF files are recognised; other formats
+// are not.
 
 #include <cstdint>
 #include <string>

@@ -38,6 +38,10 @@ const char* TypeName(ImageType type) {
         return "TIFF";
     case kImagePng:
         return "PNG";
+    case kImageWebp:
+        return "WebP";
+    case kImageAvif:
+        return "AVIF";
     default:
         return "unknown";
     }

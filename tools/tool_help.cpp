@@ -57,7 +57,7 @@ constexpr CommandHelp kCommands[] = {
      .summary = "type, size and depth of a picture file",
      .description = "Reads FILE by its extension and prints its type, width, height, bits per\n"
                     "pixel and number of colours, one \"name: value\" line each, then what the\n"
-                    "header probe found (BMP, GIF and PCX files)."},
+                    "header probe found (BMP, GIF, PCX, WebP and AVIF files)."},
     {.name = "convert",
      .arguments = "IN OUT [OPERATION...]",
      .shortArguments = "IN OUT [OP...]",

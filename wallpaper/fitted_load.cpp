@@ -4,6 +4,7 @@
 
 #include "codecs/dispatch.h"
 #include "codecs/jpeg.h"
+#include "codecs/webp.h"
 #include "platform/base/files.h"
 
 namespace wallpaper {
@@ -47,6 +48,32 @@ bool LoadReducedJpeg(CPicture& picture, const std::string& path, Size screen, Po
     return true;
 }
 
+// The WebP library scales while it decodes, to any size: the picture comes
+// out at exactly the size the fit rule gives the full-size picture, at a
+// fraction of a full decode's memory.
+bool LoadReducedWebp(CPicture& picture, const std::string& path, Size screen, Position position) {
+    platform::CMappedFile file;
+    if (!file.Open(path))
+        return false;
+    const auto reducedSize = [&](std::uint32_t width, std::uint32_t height) {
+        const std::optional<Size> targets = FitTargets({width, height}, screen, position);
+        if (!UsableTargets(targets))
+            return std::pair<std::uint32_t, std::uint32_t>{0, 0};
+        const Size exact = KeepAspectSize({width, height}, *targets);
+        return std::pair{exact.width, exact.height};
+    };
+    WebpReducedDecode decoded;
+    const bool loaded = DecodeWebpMemoryReduced(picture, file.Data(), reducedSize, &decoded);
+    file.Close();
+    if (!loaded)
+        return false;
+    // Not scaled (an enlargement, an animation): fitted as any picture is.
+    const std::optional<Size> targets = FitTargets(SizeOf(picture), screen, position);
+    if (!decoded.scaled && UsableTargets(targets))
+        picture.Resize(targets->width, targets->height, true);
+    return true;
+}
+
 }  // namespace
 
 bool LoadForChange(CPicture& picture, const std::string& path, bool fit, Size screen,
@@ -55,6 +82,9 @@ bool LoadForChange(CPicture& picture, const std::string& path, bool fit, Size sc
     // goes on to the dispatch, which reads it by its first bytes.
     if (fit && ImageTypeFromExtension(path) == kImageJpeg &&
         LoadReducedJpeg(picture, path, screen, position))
+        return true;
+    if (fit && ImageTypeFromExtension(path) == kImageWebp &&
+        LoadReducedWebp(picture, path, screen, position))
         return true;
     if (!LoadImageFile(picture, path, messages))
         return false;

@@ -177,10 +177,12 @@ TEST_F(PictureListTest, MusicWalkKeepsTheOrderItMeetsFilesIn) {
 }
 
 TEST(FileNames, ExtensionsComparedWithoutCase) {
-    for (const char* name : {"a.jpg", "a.JPG", "b.Gif", "c.bmp", "d.PCX", "e.tga", "f.png",
-                             "x.y.png", "a.jpeg", "a.JPE", "a.tif", "a.Tiff"})
+    for (const char* name :
+         {"a.jpg", "a.JPG", "b.Gif", "c.bmp", "d.PCX", "e.tga", "f.png", "x.y.png", "a.jpeg",
+          "a.JPE", "a.tif", "a.Tiff", "a.webp", "b.WebP", "c.avif", "d.AVIF"})
         EXPECT_TRUE(IsImageFileName(name)) << name;
-    for (const char* name : {"jpg", "a.jpg.txt", "a.", "a.mp3", "a.tiff.part"})
+    for (const char* name :
+         {"jpg", "a.jpg.txt", "a.", "a.mp3", "a.tiff.part", "a.webp.part", "avif"})
         EXPECT_FALSE(IsImageFileName(name)) << name;
     EXPECT_TRUE(IsMusicFileName("song.MP3"));
     EXPECT_TRUE(IsMusicFileName("song.wav"));

@@ -45,7 +45,7 @@ TEST(CodecTable, EveryRowIsFoundByItsTypeAndEachExtension) {
             EXPECT_EQ(ImageTypeFromExtension("NAME." + Upper(extension)), codec.type);
         }
     }
-    EXPECT_EQ(types.size(), 7u);
+    EXPECT_EQ(types.size(), 9u);
     EXPECT_EQ(FindCodec(kImageUnknown), nullptr);
     EXPECT_EQ(FindCodec(static_cast<ImageType>(kImageBmp | kImagePng)), nullptr);
     EXPECT_EQ(FindCodecForPath("trailing."), nullptr);
@@ -103,7 +103,7 @@ TEST(CodecTable, AnUnopenableFileFollowsEachFormatsRule) {
 TEST(CodecTable, TheProbeReadsHeadersWhateverTheName) {
     codec_test::TempDir dir;
     const CPicture picture = GreyPicture();
-    for (ImageType type : {kImageBmp, kImageGif, kImagePcx}) {
+    for (ImageType type : {kImageBmp, kImageGif, kImagePcx, kImageWebp, kImageAvif}) {
         const std::string path = dir / "renamed.dat";
         ASSERT_TRUE(FindCodec(type)->save(picture, path));
         CPicture scratch;

@@ -105,7 +105,8 @@ TEST_F(DispatchFiles, ALyingExtensionFallsBackToTheSignature) {
     for (const Case c :
          {Case{"real.png", "png.jpg", kImagePng}, Case{"real.jpg", "jpg.png", kImageJpeg},
           Case{"real.bmp", "bmp.tif", kImageBmp}, Case{"real.tif", "tif.pcx", kImageTiff},
-          Case{"real.pcx", "pcx.gif", kImagePcx}}) {
+          Case{"real.pcx", "pcx.gif", kImagePcx}, Case{"real.webp", "webp.png", kImageWebp},
+          Case{"real.avif", "avif.jpg", kImageAvif}}) {
         SCOPED_TRACE(c.misnamed);
         ASSERT_TRUE(SaveImageFile(picture_, dir_ + "/" + c.written));
         std::filesystem::copy_file(dir_ + "/" + c.written, dir_ + "/" + c.misnamed);

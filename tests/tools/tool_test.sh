@@ -45,6 +45,22 @@ check "unwritable target directory" fails_cleanly convert "$dir/in.png" "$dir/no
 check "a failed save keeps the old file" bash -c "! '$tool' convert '$dir/cut.png' '$dir/keep.bmp' 2>/dev/null && cmp -s '$dir/keep.bmp' '$dir/out.bmp'"
 check "no arguments" fails_cleanly
 
+# WebP and AVIF from their reference encoders, losslessly, and back.
+if command -v cwebp >/dev/null && command -v avifenc >/dev/null; then
+    cwebp -quiet -lossless "$dir/in.png" -o "$dir/in.webp"
+    avifenc -l -d 10 "$dir/in.png" "$dir/in.avif" >/dev/null
+    check "info of a WebP" bash -c "'$tool' info '$dir/in.webp' | tr '\n' ' ' | grep -q 'type: WebP width: 37 height: 23 bits: 24 .*header: type WebP size 37x23 bits 24 images 1'"
+    check "info of a 10-bit AVIF" bash -c "'$tool' info '$dir/in.avif' | tr '\n' ' ' | grep -q 'type: AVIF width: 37 height: 23 bits: 24 .*header: type AVIF size 37x23 bits 30 images 1'"
+    check "convert lossless WebP to PNG keeps every pixel" "$tool" convert "$dir/in.webp" "$dir/webp.png"
+    check "  ... as ImageMagick reads it" same_pixels "$dir/in.png" "$dir/webp.png"
+    check "convert lossless 10-bit AVIF to PNG keeps every pixel" "$tool" convert "$dir/in.avif" "$dir/avif.png"
+    check "  ... as ImageMagick reads it" same_pixels "$dir/in.png" "$dir/avif.png"
+    check "convert PNG to WebP, which dwebp reads" bash -c "'$tool' convert '$dir/in.png' '$dir/out.webp' && dwebp -quiet '$dir/out.webp' -o '$dir/dwebp.png'"
+    check "convert PNG to AVIF, which avifdec reads" bash -c "'$tool' convert '$dir/in.png' '$dir/out.avif' && avifdec '$dir/out.avif' '$dir/avifdec.png' >/dev/null"
+    head -c "$(($(stat -c %s "$dir/in.webp") / 2))" "$dir/in.webp" >"$dir/cut.webp"
+    check "truncated WebP" fails_cleanly info "$dir/cut.webp"
+fi
+
 # apply: the staging bitmap goes to a data directory of the test's own, and
 # no desktop of the developer's is ever touched (no display, or a private one).
 export XDG_DATA_HOME="$dir/data"
