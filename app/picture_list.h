@@ -10,8 +10,23 @@
 
 // File extensions (after the last dot), compared without regard to case:
 // every one the codecs read.
-inline constexpr std::string_view kImageExtensions[] = {"jpg", "gif",  "bmp", "pcx", "tga",
-                                                        "png", "jpeg", "jpe", "tif", "tiff"};
+// clang-format off
+inline constexpr std::string_view kImageExtensions[] = {
+    "jpg",
+    "gif",
+    "bmp",
+    "pcx",
+    "tga",
+    "png",
+    "jpeg",
+    "jpe",
+    "tif",
+    "tiff",
+    "heic",
+    "heif",
+    "jxl",
+};
+// clang-format on
 inline constexpr std::string_view kMusicExtensions[] = {"mp3", "wav"};
 
 // What the window says when a refresh finds no picture.

@@ -5,6 +5,8 @@
 
 #include "codecs/codec_table.h"
 #include "codecs/gif.h"
+#include "codecs/heif.h"
+#include "codecs/jxl.h"
 #include "platform/base/files.h"
 
 namespace {
@@ -38,6 +40,8 @@ static_assert(sizeof(PcxHeaderStart) == 12);
 constexpr std::size_t kBmpFileHeaderSize = 14;
 constexpr std::size_t kPcxPlanesOffset = 65;
 constexpr std::size_t kGifHeaderSize = 6;
+constexpr std::size_t kHeifFtypSize = 16;
+constexpr std::size_t kJxlSignatureSize = 2;
 
 bool ProbeBmp(CPicture&, std::span<const std::uint8_t> s, ImageFileInfo& info) {
     BmpInfoStart header;
@@ -93,6 +97,33 @@ bool ProbeGif(CPicture& picture, std::span<const std::uint8_t> s, ImageFileInfo&
     return true;
 }
 
+// HEIF and JPEG XL headers are read by their libraries; the depth given is
+// the one the picture loads at.
+bool ProbeHeif(CPicture&, std::span<const std::uint8_t> s, ImageFileInfo& info) {
+    HeifHeader header;
+    if (!ReadHeifHeader(s, header) || header.width > INT32_MAX || header.height > INT32_MAX)
+        return false;
+    info.type = kImageHeif;
+    info.width = static_cast<std::int32_t>(header.width);
+    info.height = static_cast<std::int32_t>(header.height);
+    info.bitsPerPixel = header.bits;
+    info.imageCount = header.imageCount;
+    return true;
+}
+
+bool ProbeJxl(CPicture&, std::span<const std::uint8_t> s, ImageFileInfo& info) {
+    JxlHeader header;
+    if (!ReadJxlHeader(s, header) || header.width > INT32_MAX || header.height > INT32_MAX)
+        return false;
+    info.type = kImageJxl;
+    info.width = static_cast<std::int32_t>(header.width);
+    info.height = static_cast<std::int32_t>(header.height);
+    info.bitsPerPixel = header.bits;
+    // An animation's frame count is known only once every frame is read.
+    info.imageCount = 1;
+    return true;
+}
+
 // The formats whose headers are read, by the type the codec table's
 // signatures name, with the bytes each needs before it looks.
 struct HeaderReader {
@@ -104,6 +135,8 @@ constexpr HeaderReader kReaders[] = {
     {.type = kImageBmp, .minimumSize = kBmpFileHeaderSize + sizeof(BmpInfoStart), .read = ProbeBmp},
     {.type = kImageGif, .minimumSize = kGifHeaderSize, .read = ProbeGif},
     {.type = kImagePcx, .minimumSize = kPcxPlanesOffset + 1, .read = ProbePcx},
+    {.type = kImageHeif, .minimumSize = kHeifFtypSize, .read = ProbeHeif},
+    {.type = kImageJxl, .minimumSize = kJxlSignatureSize, .read = ProbeJxl},
 };
 
 }  // namespace

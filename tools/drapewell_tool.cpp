@@ -38,6 +38,10 @@ const char* TypeName(ImageType type) {
         return "TIFF";
     case kImagePng:
         return "PNG";
+    case kImageHeif:
+        return "HEIF";
+    case kImageJxl:
+        return "JXL";
     default:
         return "unknown";
     }
