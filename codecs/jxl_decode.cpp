@@ -3,6 +3,7 @@
 #include <jxl/thread_parallel_runner.h>
 #include <jxl/thread_parallel_runner_cxx.h>
 
+#include <algorithm>
 #include <cstring>
 #include <utility>
 
@@ -22,29 +23,27 @@ std::pair<std::uint32_t, std::uint32_t> UprightSize(const JxlBasicInfo& info) {
     return {info.xsize, info.ysize};
 }
 
-// Where the decoder's rows go; the library may call in from several worker
-// threads at once, each with its own run of pixels.
-struct RowTarget {
-    CPicture* picture;
-    unsigned channels;
-};
-
-void TakePixels(void* opaque, std::size_t x, std::size_t y, std::size_t count, const void* pixels) {
-    const auto& target = *static_cast<const RowTarget*>(opaque);
-    CPicture& picture = *target.picture;
-    // The library keeps within the size it announced; a run past it would
-    // write outside the picture, so it is dropped rather than trusted.
-    if (y >= picture.GetHeight() || x > picture.GetWidth() || count > picture.GetWidth() - x)
-        return;
-    const auto* in = static_cast<const std::uint8_t*>(pixels);
-    std::uint8_t* out = picture.GetRow(static_cast<std::uint32_t>(y)) + x * target.channels;
-    for (std::size_t i = 0; i < count; ++i, in += target.channels, out += target.channels) {
-        out[0] = in[2];
-        out[1] = in[1];
-        out[2] = in[0];
-        if (target.channels == 4)
-            out[3] = in[3];
+// The library writes top row first into the picture's own memory, which
+// holds the bottom row first; this turns the rows over and the samples from
+// red-green-blue into blue-green-red in one pass.
+void TurnRowsToBgr(CPicture& picture, unsigned channels) {
+    const std::uint32_t width = picture.GetWidth();
+    const std::uint32_t height = picture.GetHeight();
+    const auto swapRedBlue = [&](std::uint8_t* row) {
+        for (std::uint32_t x = 0; x < width; ++x, row += channels)
+            std::swap(row[0], row[2]);
+    };
+    std::uint8_t* bits = picture.GetBits();
+    const std::size_t stride = picture.GetStride();
+    for (std::uint32_t y = 0; y < height / 2; ++y) {
+        std::uint8_t* top = bits + y * stride;
+        std::uint8_t* bottom = bits + (height - 1 - y) * stride;
+        std::swap_ranges(top, top + std::size_t{width} * channels, bottom);
+        swapRedBlue(top);
+        swapRedBlue(bottom);
     }
+    if (height % 2)
+        swapRedBlue(bits + (height / 2) * stride);
 }
 
 // A decoder reading straight from `data`, which must outlive it, with the
@@ -79,7 +78,7 @@ bool Decode(CPicture& picture, std::span<const std::uint8_t> data, std::uint64_t
     // Pictures hold straight alpha, as PNG and TIFF give it.
     JxlDecoderSetUnpremultiplyAlpha(decoder.get(), JXL_TRUE);
 
-    RowTarget target{.picture = &picture, .channels = 3};
+    unsigned channels = 3;
     for (;;) {
         const JxlDecoderStatus status = JxlDecoderProcessInput(decoder.get());
         switch (status) {
@@ -87,9 +86,9 @@ bool Decode(CPicture& picture, std::span<const std::uint8_t> data, std::uint64_t
             JxlBasicInfo info;
             if (JxlDecoderGetBasicInfo(decoder.get(), &info) != JXL_DEC_SUCCESS)
                 return ImageFail("damaged JPEG XL file");
-            target.channels = info.alpha_bits != 0 ? 4 : 3;
+            channels = info.alpha_bits != 0 ? 4 : 3;
             const auto [width, height] = UprightSize(info);
-            const unsigned bits = target.channels * 8;
+            const unsigned bits = channels * 8;
             // Checked before the decoder is given anywhere to put a pixel:
             // the output and the library's own frame buffers follow this
             // size.
@@ -102,19 +101,29 @@ bool Decode(CPicture& picture, std::span<const std::uint8_t> data, std::uint64_t
             break;
         }
         case JXL_DEC_NEED_IMAGE_OUT_BUFFER: {
+            // Straight into the picture's memory, rows padded as its are: a
+            // whole-picture buffer lets the library render each group to
+            // its place, where a row callback keeps a frame of its own
+            // beside (three times the picture's memory for an opaque one).
             // Grey pictures are widened to colour by the library.
-            const JxlPixelFormat format{.num_channels = target.channels,
+            const JxlPixelFormat format{.num_channels = channels,
                                         .data_type = JXL_TYPE_UINT8,
                                         .endianness = JXL_NATIVE_ENDIAN,
-                                        .align = 0};
+                                        .align = picture.GetStride()};
+            const std::size_t have = std::size_t{picture.GetStride()} * picture.GetHeight();
+            std::size_t need = 0;
             if (!picture.IsValid() ||
-                JxlDecoderSetImageOutCallback(decoder.get(), &format, TakePixels, &target) !=
+                picture.GetBits() != picture.GetRow(picture.GetHeight() - 1) ||
+                JxlDecoderImageOutBufferSize(decoder.get(), &format, &need) != JXL_DEC_SUCCESS ||
+                need > have ||
+                JxlDecoderSetImageOutBuffer(decoder.get(), &format, picture.GetBits(), have) !=
                     JXL_DEC_SUCCESS)
                 return ImageFail("damaged JPEG XL file");
             break;
         }
         case JXL_DEC_FULL_IMAGE:
             // The first frame of an animation is the picture.
+            TurnRowsToBgr(picture, channels);
             return true;
         case JXL_DEC_SUCCESS:
             return ImageFail("damaged JPEG XL file: no frame");
