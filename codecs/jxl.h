@@ -31,7 +31,6 @@ struct JxlHeader {
     std::uint32_t width = 0;
     std::uint32_t height = 0;
     std::uint16_t bits = 0;
-    bool animated = false;
 };
 
 // Reads the codestream's header without decoding a pixel. False when it does

@@ -163,7 +163,6 @@ bool ReadJxlHeader(std::span<const std::uint8_t> data, JxlHeader& header) {
     const auto [width, height] = UprightSize(info);
     header = {.width = width,
               .height = height,
-              .bits = static_cast<std::uint16_t>(info.alpha_bits != 0 ? 32 : 24),
-              .animated = info.have_animation != 0};
+              .bits = static_cast<std::uint16_t>(info.alpha_bits != 0 ? 32 : 24)};
     return true;
 }
