@@ -25,7 +25,7 @@ using codec_test::TempDir;
 using heif_jxl_test::Bytes;
 
 std::string Oracle() {
-    return codec_test::Oracle(DRAPEWELL_HEIF_ORACLE);
+    return codec_test::Oracle(DRAPEWELL_HEIF_JXL_ORACLE) + " heif";
 }
 
 bool HavePeers() {

@@ -24,7 +24,7 @@ using codec_test::TempDir;
 using heif_jxl_test::Bytes;
 
 std::string Oracle() {
-    return codec_test::Oracle(DRAPEWELL_JXL_ORACLE);
+    return codec_test::Oracle(DRAPEWELL_HEIF_JXL_ORACLE) + " jxl";
 }
 
 class JxlOracle : public ::testing::Test {
