@@ -36,6 +36,7 @@ bench: build
 	build/release/bin/drapewell-bench-edit
 	build/release/bin/drapewell-bench-webp-avif
 	build/release/bin/drapewell-bench-settings
+	build/release/bin/drapewell-bench-heif-jxl
 
 # The Debian package, build/package/drapewell_VERSION_ARCH.deb: an optimised
 # build without tests, configured for /usr, packed by CPack.

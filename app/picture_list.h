@@ -10,12 +10,24 @@
 
 // File extensions (after the last dot), compared without regard to case:
 // every one the codecs read.
-// One extension a line past the first, so formats are added a line each.
+// One extension a line, so formats are added a line each.
 // clang-format off
 inline constexpr std::string_view kImageExtensions[] = {
-    "jpg", "gif", "bmp", "pcx", "tga", "png", "jpeg", "jpe", "tif", "tiff",
+    "jpg",
+    "gif",
+    "bmp",
+    "pcx",
+    "tga",
+    "png",
+    "jpeg",
+    "jpe",
+    "tif",
+    "tiff",
     "webp",
     "avif",
+    "heic",
+    "heif",
+    "jxl",
 };
 // clang-format on
 inline constexpr std::string_view kMusicExtensions[] = {"mp3", "wav"};

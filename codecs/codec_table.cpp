@@ -5,9 +5,12 @@
 
 #include "codecs/avif.h"
 #include "codecs/bmp.h"
+#include "codecs/codec_error.h"
 #include "codecs/codec_files.h"
 #include "codecs/gif.h"
+#include "codecs/heif.h"
 #include "codecs/jpeg.h"
+#include "codecs/jxl.h"
 #include "codecs/pcx.h"
 #include "codecs/png.h"
 #include "codecs/tga.h"
@@ -39,6 +42,8 @@ constexpr std::string_view kTiffExtensions[] = {"tif"};
 constexpr std::string_view kTgaExtensions[] = {"tga"};
 constexpr std::string_view kWebpExtensions[] = {"webp"};
 constexpr std::string_view kAvifExtensions[] = {"avif"};
+constexpr std::string_view kHeifExtensions[] = {"heic", "heif"};
+constexpr std::string_view kJxlExtensions[] = {"jxl"};
 
 using Data = std::span<const std::uint8_t>;
 using Sink = const CodecMessageSink&;
@@ -84,6 +89,18 @@ constexpr CodecRow kCodecs[] = {
          },
      .decode = [](CPicture& p, Data d, Sink m) { return DecodeTiffMemory(p, d, m); },
      .save = [](const CPicture& p, Path f) { return SaveTiff(p, f, kTiffJpeg); },
+     .keepsPictureWhenUnopened = false},
+    {.type = kImageHeif,
+     .extensions = kHeifExtensions,
+     .sniff = IsHeifSignature,
+     .decode = [](CPicture& p, Data d, Sink) { return DecodeHeifMemory(p, d); },
+     .save = [](const CPicture&, Path) { return ImageFail("writing HEIF is not supported"); },
+     .keepsPictureWhenUnopened = false},
+    {.type = kImageJxl,
+     .extensions = kJxlExtensions,
+     .sniff = IsJxlSignature,
+     .decode = [](CPicture& p, Data d, Sink) { return DecodeJxlMemory(p, d); },
+     .save = [](const CPicture&, Path) { return ImageFail("writing JPEG XL is not supported"); },
      .keepsPictureWhenUnopened = false},
     {.type = kImageTga,
      .extensions = kTgaExtensions,

@@ -8,6 +8,8 @@
 #include "codecs/avif.h"
 #include "codecs/codec_table.h"
 #include "codecs/gif.h"
+#include "codecs/heif.h"
+#include "codecs/jxl.h"
 #include "codecs/webp.h"
 #include "platform/base/files.h"
 
@@ -42,6 +44,8 @@ static_assert(sizeof(PcxHeaderStart) == 12);
 constexpr std::size_t kBmpFileHeaderSize = 14;
 constexpr std::size_t kPcxPlanesOffset = 65;
 constexpr std::size_t kGifHeaderSize = 6;
+constexpr std::size_t kHeifFtypSize = 16;
+constexpr std::size_t kJxlSignatureSize = 2;
 
 bool ProbeBmp(CPicture&, std::span<const std::uint8_t> s, ImageFileInfo& info) {
     BmpInfoStart header;
@@ -124,6 +128,33 @@ bool ProbeAvif(CPicture&, std::span<const std::uint8_t> s, ImageFileInfo& info) 
     return true;
 }
 
+// HEIF and JPEG XL headers are read by their libraries; the depth given is
+// the one the picture loads at.
+bool ProbeHeif(CPicture&, std::span<const std::uint8_t> s, ImageFileInfo& info) {
+    HeifHeader header;
+    if (!ReadHeifHeader(s, header) || header.width > INT32_MAX || header.height > INT32_MAX)
+        return false;
+    info.type = kImageHeif;
+    info.width = static_cast<std::int32_t>(header.width);
+    info.height = static_cast<std::int32_t>(header.height);
+    info.bitsPerPixel = header.bits;
+    info.imageCount = header.imageCount;
+    return true;
+}
+
+bool ProbeJxl(CPicture&, std::span<const std::uint8_t> s, ImageFileInfo& info) {
+    JxlHeader header;
+    if (!ReadJxlHeader(s, header) || header.width > INT32_MAX || header.height > INT32_MAX)
+        return false;
+    info.type = kImageJxl;
+    info.width = static_cast<std::int32_t>(header.width);
+    info.height = static_cast<std::int32_t>(header.height);
+    info.bitsPerPixel = header.bits;
+    // An animation's frame count is known only once every frame is read.
+    info.imageCount = 1;
+    return true;
+}
+
 // The formats whose headers are read, by the type the codec table's
 // signatures name, with the bytes each needs before it looks.
 struct HeaderReader {
@@ -137,6 +168,8 @@ constexpr HeaderReader kReaders[] = {
     {.type = kImagePcx, .minimumSize = kPcxPlanesOffset + 1, .read = ProbePcx},
     {.type = kImageWebp, .minimumSize = 12, .read = ProbeWebp},
     {.type = kImageAvif, .minimumSize = 16, .read = ProbeAvif},
+    {.type = kImageHeif, .minimumSize = kHeifFtypSize, .read = ProbeHeif},
+    {.type = kImageJxl, .minimumSize = kJxlSignatureSize, .read = ProbeJxl},
 };
 
 }  // namespace

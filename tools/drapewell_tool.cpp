@@ -42,6 +42,10 @@ const char* TypeName(ImageType type) {
         return "WebP";
     case kImageAvif:
         return "AVIF";
+    case kImageHeif:
+        return "HEIF";
+    case kImageJxl:
+        return "JXL";
     default:
         return "unknown";
     }

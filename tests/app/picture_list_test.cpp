@@ -189,4 +189,11 @@ TEST(FileNames, ExtensionsComparedWithoutCase) {
     EXPECT_FALSE(IsMusicFileName("song.ogg"));
 }
 
+TEST(FileNames, HeifAndJpegXlPictures) {
+    for (const char* name : {"a.heic", "b.HEIC", "c.heif", "d.Heif", "e.jxl", "f.JXL"})
+        EXPECT_TRUE(IsImageFileName(name)) << name;
+    for (const char* name : {"a.heics", "a.hei", "a.jx", "a.jxl.tmp"})
+        EXPECT_FALSE(IsImageFileName(name)) << name;
+}
+
 }  // namespace

@@ -45,7 +45,7 @@ TEST(CodecTable, EveryRowIsFoundByItsTypeAndEachExtension) {
             EXPECT_EQ(ImageTypeFromExtension("NAME." + Upper(extension)), codec.type);
         }
     }
-    EXPECT_EQ(types.size(), 9u);
+    EXPECT_EQ(types.size(), 11u);
     EXPECT_EQ(FindCodec(kImageUnknown), nullptr);
     EXPECT_EQ(FindCodec(static_cast<ImageType>(kImageBmp | kImagePng)), nullptr);
     EXPECT_EQ(FindCodecForPath("trailing."), nullptr);
@@ -60,6 +60,11 @@ TEST(CodecTable, EachWriterOutputIsSniffedAsItsOwnFormat) {
     for (const CodecRow& codec : CodecTable()) {
         const std::string path = dir / ("p." + std::string(codec.extensions.front()));
         SCOPED_TRACE(path);
+        // HEIF and JPEG XL are read only: their rows refuse every save.
+        if (codec.type == kImageHeif || codec.type == kImageJxl) {
+            EXPECT_FALSE(codec.save(picture, path));
+            continue;
+        }
         ASSERT_TRUE(codec.save(picture, path));
         const std::vector<std::uint8_t> bytes = codec_test::ReadFile(path);
         const CodecRow* sniffed = SniffCodec(bytes);

@@ -176,5 +176,17 @@ check "--kernel with too few weights" fails_cleanly convert "$dir/in.png" "$dir/
 check "--diffuse of a 24-bit picture" fails_cleanly convert "$dir/in.png" "$dir/x.bmp" --diffuse 4
 check "--blend with a missing file" fails_cleanly convert "$dir/in.png" "$dir/x.bmp" --blend "$dir/none.png,100,0,0"
 
+# HEIF and JPEG XL: read, never written.
+if command -v heif-enc >/dev/null && command -v cjxl >/dev/null; then
+    heif-enc -q 90 "$dir/in.png" -o "$dir/in.heic" >/dev/null
+    cjxl -d 0 "$dir/in.png" "$dir/in.jxl" >/dev/null 2>&1
+    check "info of a HEIC" bash -c "'$tool' info '$dir/in.heic' | tr '\n' ' ' | grep -q 'type: HEIF width: 37 height: 23 bits: 24 .*header: type HEIF size 37x23 bits 24 images 1'"
+    check "info of a JPEG XL" bash -c "'$tool' info '$dir/in.jxl' | tr '\n' ' ' | grep -q 'type: JXL width: 37 height: 23 bits: 24 .*header: type JXL size 37x23 bits 24'"
+    check "a lossless JPEG XL converts to the PNG it was made from" bash -c "'$tool' convert '$dir/in.jxl' '$dir/from-jxl.png' && compare -metric AE '$dir/in.png' '$dir/from-jxl.png' null: 2>&1 | grep -qx 0"
+    check "a HEIC converts to BMP" "$tool" convert "$dir/in.heic" "$dir/from-heic.bmp"
+    check "a save as HEIC is refused" fails_cleanly convert "$dir/in.png" "$dir/out.heic"
+    check "a save as JPEG XL is refused" fails_cleanly convert "$dir/in.png" "$dir/out.jxl"
+fi
+
 echo "tool tests: $failures failed"
 [ "$failures" -eq 0 ]
