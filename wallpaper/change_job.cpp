@@ -36,9 +36,11 @@ ChangeResult Change(const ChangeRequest& request, const JobServices& services) {
         return result;
     }
 
-    const std::vector<desktop::Monitor> monitors =
-        request.monitors ? request.monitors() : desktop::ListSessionMonitors().monitors;
+    // The monitors matter unless the desktop gets one picture as it always did.
     const MonitorMode mode = MonitorModeFromIndex(request.monitorMode);
+    std::vector<desktop::Monitor> monitors;
+    if (UsesMonitorLayout(2, mode, setter->Handling()))
+        monitors = request.monitors ? request.monitors() : desktop::ListSessionMonitors().monitors;
     if (UsesMonitorLayout(monitors.size(), mode, setter->Handling())) {
         ChangeForMonitors(request, services, *setter, monitors, plan, result);
         return result;
