@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
+#include <mutex>
 
 #include "platform/base/json.h"
 #include "platform/desktop/child_process.h"
@@ -15,6 +16,9 @@ namespace desktop {
 namespace {
 
 constexpr std::chrono::milliseconds kToolLimit{3000};
+
+std::mutex g_knownLock;
+std::vector<Monitor> g_known;  // guarded by g_knownLock
 
 int ToInt(double value) {
     // Sizes and positions of real monitors are far inside int's range.
@@ -109,8 +113,22 @@ std::vector<Monitor> ParseHyprlandMonitors(std::string_view json) {
     return monitors;
 }
 
+void SetKnownMonitors(std::vector<Monitor> monitors) {
+    SortMonitors(monitors);
+    std::lock_guard lock(g_knownLock);
+    g_known = std::move(monitors);
+}
+
 MonitorListing ListSessionMonitors() {
     MonitorListing listing;
+    {
+        std::lock_guard lock(g_knownLock);
+        if (!g_known.empty()) {
+            listing.monitors = g_known;
+            listing.source = "window system";
+            return listing;
+        }
+    }
     const Compositor compositor = DetectCompositor();
     if (compositor != Compositor::kNone) {
         const bool hyprland = compositor == Compositor::kHyprland;

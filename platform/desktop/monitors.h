@@ -45,8 +45,15 @@ struct MonitorListing {
     std::string error;              // why the list is empty
 };
 
-// The monitors of this session: Hyprland's or sway's own list when one of
-// them runs, else the X server's RandR monitors. Empty without a display.
+// The monitors of this session: those a program with a window tells
+// (SetKnownMonitors), else Hyprland's or sway's own list when one of them
+// runs, else the X server's RandR monitors. Empty without a display.
 MonitorListing ListSessionMonitors();
+
+// The monitors as the program's window system reports them (Qt's screens,
+// which follow RandR on X11 and the compositor's outputs on Wayland); every
+// listing answers from them from then on. An empty list forgets them.
+// Safe to call from any thread.
+void SetKnownMonitors(std::vector<Monitor> monitors);
 
 }  // namespace desktop
