@@ -57,6 +57,19 @@ void ChangeSpanned(const ChangeRequest& request, const JobServices& services,
     result.outcome = setter.ApplySpanned(result.wallpaperPath, ViewOf(canvas));
 }
 
+// The first monitor before `index` whose picture is the same as index's:
+// the same file, fitted to the same size or not fitted at all. `index`
+// itself when there is none.
+std::size_t SameAsEarlier(std::span<const desktop::Monitor> monitors,
+                          std::span<const std::string> pictures, std::size_t index, bool fit) {
+    for (std::size_t j = 0; j < index; ++j)
+        if (pictures[j] == pictures[index] &&
+            (!fit || (monitors[j].width == monitors[index].width &&
+                      monitors[j].height == monitors[index].height)))
+            return j;
+    return index;
+}
+
 // A picture per monitor, each staged under a name of its own.
 void ChangePerMonitor(const ChangeRequest& request, const JobServices& services,
                       desktop::WallpaperSetter& setter, std::span<const desktop::Monitor> monitors,
@@ -67,6 +80,7 @@ void ChangePerMonitor(const ChangeRequest& request, const JobServices& services,
     std::vector<std::unique_ptr<FittedPicture>> fitted;
     std::vector<std::unique_ptr<CDibImage>> parts;
     std::vector<desktop::MonitorPicture> handed;
+    std::vector<std::size_t> sharedWith;  // per monitor: the one whose picture it shows
     if (mode == MonitorMode::kSpan) {
         // Each monitor gets its part of the spanned picture, at its own size.
         CDibImage canvas;
@@ -85,6 +99,16 @@ void ChangePerMonitor(const ChangeRequest& request, const JobServices& services,
         }
     } else {
         for (std::size_t i = 0; i < monitors.size(); ++i) {
+            // A monitor whose picture comes out as an earlier one's (the same
+            // file at the same size, or unfitted) shares its load and file.
+            const std::size_t same = SameAsEarlier(monitors, pictures, i, plan.fit);
+            if (same < i) {
+                sharedWith.push_back(same);
+                handed.push_back(
+                    {.monitor = monitors[i], .file = {}, .pixels = handed[same].pixels});
+                continue;
+            }
+            sharedWith.push_back(i);
             fitted.push_back(std::make_unique<FittedPicture>());
             if (!fitted.back()->Load(pictures[i], monitors[i].width, monitors[i].height, rules,
                                      &why)) {
@@ -96,9 +120,15 @@ void ChangePerMonitor(const ChangeRequest& request, const JobServices& services,
         }
     }
     result.loaded = true;
+    std::size_t loadedIndex = 0;
     for (std::size_t i = 0; i < handed.size(); ++i) {
+        if (mode != MonitorMode::kSpan && sharedWith[i] != i) {
+            handed[i].file = handed[sharedWith[i]].file;
+            continue;
+        }
         const std::string path = MonitorStagingPath(request.stagingPath, i);
-        const CDibImage& pixels = mode == MonitorMode::kSpan ? *parts[i] : fitted[i]->Pixels();
+        const CDibImage& pixels =
+            mode == MonitorMode::kSpan ? *parts[i] : fitted[loadedIndex++]->Pixels();
         if (path.empty() || !SaveBmp(pixels, path)) {
             result.staged = false;
             result.outcome = {false, "cannot write the picture of " + handed[i].monitor.name +

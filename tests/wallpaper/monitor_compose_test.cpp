@@ -263,6 +263,20 @@ TEST_F(MonitorChange, PerMonitorDesktopsGetAFileForEachMonitor) {
     EXPECT_EQ(log[0].placement, Placement::kCentre);
 }
 
+TEST_F(MonitorChange, MonitorsShowingTheSamePictureShareOneFile) {
+    // Two portrait monitors of one size take one load and one file of the
+    // same picture; the landscape one has its own.
+    std::vector<Monitor> three = kTwo;
+    three.push_back({"Q", 60, 0, 20, 40, false});
+    ChangeResult result = Run(MonitorHandling::kPerMonitor, 0, three);
+    ASSERT_TRUE(result.outcome.accepted) << result.outcome.detail;
+    ASSERT_EQ(log.at(0).files.size(), 3u);
+    EXPECT_NE(log[0].files[0], log[0].files[1]);
+    EXPECT_EQ(log[0].files[1], log[0].files[2]);
+    EXPECT_FALSE(std::filesystem::exists(dir / "MyWallPaper-monitor3.bmp"));
+    EXPECT_EQ(SizeOf(log[0].files[2]), (Size{19, 13}));  // 60x40 fitted to 20x40
+}
+
 TEST_F(MonitorChange, APictureThatDoesNotLoadFailsTheChangeWithItsName) {
     const ChangeResult result = Run(MonitorHandling::kPerMonitor, 1, kTwo, {red, dir / "gone.png"});
     EXPECT_FALSE(result.outcome.accepted);
