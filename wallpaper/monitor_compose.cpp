@@ -106,14 +106,19 @@ bool ComposeLayout(CDibImage& canvas, std::span<const desktop::Monitor> monitors
         return false;
     }
     const LayoutBox box = LayoutBounds(monitors);
-    if (!MakeBlackCanvas(canvas, box.width, box.height)) {
+    // The canvas is made once the first picture is loaded and fitted: the
+    // full-size decode then never lies in memory beside it.
+    canvas.Destroy();
+    const auto makeCanvas = [&] {
+        if (canvas.IsValid() || MakeBlackCanvas(canvas, box.width, box.height))
+            return true;
         *why = "not enough memory for a picture of " + std::to_string(box.width) + "x" +
                std::to_string(box.height);
         return false;
-    }
+    };
     if (mode == MonitorMode::kSpan) {
         FittedPicture picture;
-        if (!picture.Load(pictures[0], box.width, box.height, rules, why))
+        if (!picture.Load(pictures[0], box.width, box.height, rules, why) || !makeCanvas())
             return false;
         // The picture is laid out on the whole box; each monitor keeps its
         // part and the rest stays black.
@@ -143,7 +148,7 @@ bool ComposeLayout(CDibImage& canvas, std::span<const desktop::Monitor> monitors
         const std::string& path =
             mode == MonitorMode::kEach && i < pictures.size() ? pictures[i] : pictures[0];
         if (path != loadedPath || monitor.width != loadedWidth || monitor.height != loadedHeight) {
-            if (!picture.Load(path, monitor.width, monitor.height, rules, why))
+            if (!picture.Load(path, monitor.width, monitor.height, rules, why) || !makeCanvas())
                 return false;
             loadedPath = path;
             loadedWidth = monitor.width;
