@@ -29,7 +29,7 @@ public:
     void SetLayoutHandler(std::function<void()> handler) { layoutHandler_ = std::move(handler); }
 
     // How long the layout must stay still before the handler is called.
-    static constexpr int kSettleMilliseconds = 250;
+    static constexpr int kSettleMilliseconds = 100;
 
 private:
     void Follow(QScreen* screen);
