@@ -55,10 +55,9 @@ std::vector<int> PickForMonitors(std::span<const std::string> list, int first,
                 for (int i = 0; i < count; ++i)
                     if (orientations.Fits(i, monitor))
                         fitting.push_back(i);
-            picks.push_back(fitting.empty()
-                                ? RandomIndex(rules, count)
-                                : fitting[static_cast<std::size_t>(
-                                      RandomIndex(rules, static_cast<int>(fitting.size())))]);
+            picks.push_back(fitting.empty() ? RandomIndex(rules, count)
+                                            : fitting[static_cast<std::size_t>(RandomIndex(
+                                                  rules, static_cast<int>(fitting.size())))]);
             continue;
         }
         // In order: the first monitor starts at the current picture, each

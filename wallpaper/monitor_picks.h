@@ -16,8 +16,8 @@
 namespace wallpaper {
 
 struct MonitorPickRules {
-    bool random = false;            // "Display Mode" is random
-    bool matchOrientation = true;   // the "MatchOrientation" setting
+    bool random = false;           // "Display Mode" is random
+    bool matchOrientation = true;  // the "MatchOrientation" setting
     // Any index from 0 to count - 1 (random mode); count is at least 1.
     std::function<int(int count)> randomIndex;
     // Whether the picture is portrait (taller than wide); nothing when its

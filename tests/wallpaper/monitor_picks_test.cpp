@@ -20,7 +20,9 @@ const Monitor kLandscape{"A", 0, 0, 1920, 1080, true};
 const Monitor kPortrait{"B", 1920, 0, 1080, 1920, false};
 
 MonitorPickRules InOrder(bool match) {
-    return {.random = false, .matchOrientation = match, .randomIndex = {},
+    return {.random = false,
+            .matchOrientation = match,
+            .randomIndex = {},
             .isPortrait = PortraitByName};
 }
 
@@ -48,11 +50,13 @@ TEST(MonitorPicks, ListsWithoutTheOrientationFallBackToPlainOrder) {
 
 TEST(MonitorPicks, AtRandomEachMonitorDrawsFromThePicturesThatFitIt) {
     std::vector<int> counts;
-    MonitorPickRules rules{.random = true, .matchOrientation = true,
-                           .randomIndex = [&](int count) {
-                               counts.push_back(count);
-                               return count - 1;  // the last candidate
-                           },
+    MonitorPickRules rules{.random = true,
+                           .matchOrientation = true,
+                           .randomIndex =
+                               [&](int count) {
+                                   counts.push_back(count);
+                                   return count - 1;  // the last candidate
+                               },
                            .isPortrait = PortraitByName};
     const Monitor monitors[] = {kLandscape, kPortrait};
     EXPECT_EQ(PickForMonitors(kList, 0, monitors, rules), (std::vector<int>{3, 4}));
