@@ -91,6 +91,24 @@ if [ "$session" = x11 ]; then
     check "each with fewer pictures than monitors starts again" apply "$dir/blue.png" "$dir/green.png" --monitors each
     check "  the third monitor shows the first picture" bash -c "
         $(declare -f is pixel); is '$dir/root.png' 560 120 $B"
+    # GNOME on the keyfile backend: a picture per monitor becomes one picture
+    # of the whole layout, spanned.
+    gnome() {
+        XDG_CURRENT_DESKTOP=GNOME GSETTINGS_BACKEND=keyfile XDG_CONFIG_HOME="$dir/config" "$@"
+    }
+    check "GNOME gets one picture of the layout for a picture per monitor" \
+        gnome "$tool" apply "$dir/blue.png" "$dir/green.png" "$dir/red.png" --monitors each --method 1 --fit
+    check "  with the spanned option" bash -c "
+        [ \"\$($(declare -f gnome); dir='$dir'; gnome gsettings get org.gnome.desktop.background picture-options)\" = \"'spanned'\" ]"
+    shown=$(gnome gsettings get org.gnome.desktop.background picture-uri | sed "s/^'file:\/\///; s/'$//")
+    check "  the picture is the layout's size, each monitor's picture in its place" bash -c "
+        $(declare -f is pixel); [ \"\$(identify -format %wx%h '$shown')\" = 640x240 ] &&
+        is '$shown' 160 120 $B && is '$shown' 400 120 $G && is '$shown' 560 120 $R"
+    check "GNOME gets the same picture for every monitor as before" \
+        gnome "$tool" apply "$dir/red.png" --method 1 --fit
+    check "  with no spanning" bash -c "
+        [ \"\$($(declare -f gnome); dir='$dir'; gnome gsettings get org.gnome.desktop.background picture-options)\" != \"'spanned'\" ]"
+
     fails() { ! "$tool" "$@" >/dev/null 2>&1; }
     check "several files without --monitors each are refused" fails apply "$dir/red.png" "$dir/blue.png" --method 2
     check "an unknown --monitors is refused" fails apply "$dir/red.png" --monitors all --method 2
