@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "app/monitor_controls.h"
 #include "app/rotation.h"
 #include "app/settings.h"
 #include "shell/ini_file.h"
@@ -172,6 +173,9 @@ public:
     std::string SettingsFile() const { return ini_.GetFileName(); }
     // Waits until no wallpaper change runs or waits (tests).
     bool WaitForChanges(std::chrono::milliseconds timeout);
+    // Lays the pictures shown out again, on a monitor layout that changed
+    // (main_dialog_monitors.cpp).
+    void ReapplyWallpaper();
 
     // Lets the folder browser be replaced: returns the chosen folder, or
     // nothing when the user cancelled.
@@ -206,6 +210,12 @@ private:
     void CreateChangeRunner();
     // Says in the tray's tooltip which picture could not be read ("" clears).
     void ShowUnreadablePicture(const std::string& note);
+    // Several monitors (main_dialog_monitors.cpp): the monitor mode and, for a
+    // picture per monitor, each monitor's picture; the tray's tooltip naming
+    // them once shown.
+    void FillMonitorRequest(wallpaper::ChangeRequest& request);
+    void ShowMonitorPictures(const std::string& picture,
+                             const std::vector<std::pair<std::string, std::string>>& shown);
 
     // One user action or timer tick: the handlers it runs read the dialog
     // several times, but a bad interval is reported at most once per action,
@@ -269,6 +279,7 @@ private:
     CUpDownCtrl* intervalSpin_ = nullptr;
     QPushButton* desktop_ = nullptr;
     QComboBox* changeMethod_ = nullptr;
+    CMonitorControls monitorControls_;
 
     WallpaperSettings settings_;
     bool exiting_ = false;

@@ -36,6 +36,7 @@ bool CMainDlg::ReadDialog() {
     s.SelectedImage =
         selected && selected->isSelected() ? selected->text().toStdString() : std::string();
     s.FitToScreen = fitToScreen_->isChecked();
+    monitorControls_.Read(s);
 
     int interval = 0;
     const char* problem = nullptr;
@@ -91,6 +92,7 @@ void CMainDlg::ShowSettings() {
         }
     }
     fitToScreen_->setChecked(s.FitToScreen);
+    monitorControls_.Show(s);
     timeInterval_->setText(QString::number(s.TimeInterval));
     enableTimer_->setChecked(s.EnableTimer);
     alwaysOnTop_->setChecked(s.AlwaysOnTop);

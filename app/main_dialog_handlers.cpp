@@ -120,7 +120,10 @@ void CMainDlg::CreateChangeRunner() {
             QMetaObject::invokeMethod(
                 this,
                 [this, picture = request.picturePath, loaded = result.loaded,
-                 why = result.outcome.detail] { OnChangeFinished(picture, loaded, why); },
+                 why = result.outcome.detail, shown = result.shown] {
+                    OnChangeFinished(picture, loaded, why);
+                    ShowMonitorPictures(picture, shown);
+                },
                 Qt::QueuedConnection);
         });
 }
@@ -138,6 +141,7 @@ void CMainDlg::ChangeWallpaperNow() {
         request.fitToScreen = settings_.FitToScreen;
         request.stagingPath = wallpaper::StagingBitmapPath();
         request.screenSize = options_.screenSize;
+        FillMonitorRequest(request);
         {
             // The record names the picture at once, so the save below writes
             // the newest request; a job asked for earlier no longer writes.

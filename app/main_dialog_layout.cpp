@@ -20,7 +20,7 @@ namespace {
 
 // The window's size in dialog units.
 constexpr int kDialogWidth = 380;
-constexpr int kDialogHeight = 256;
+constexpr int kDialogHeight = 256 + kMonitorRowHeight;
 
 }  // namespace
 
@@ -130,6 +130,12 @@ void CMainDlg::CreateControls() {
     QLabel* tryThis = label("If can't change wallpaper, try this...", 210, 172, 65, 30);
     tryThis->setWordWrap(true);
     tryThis->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    monitorControls_.Create(
+        this,
+        [&](QWidget* w, int id, int x, int y, int width, int height) {
+            place(w, id, x, y, width, height);
+        },
+        256);
 
     // The group boxes only frame their buttons, which are the window's own
     // children; they must lie beneath them.
@@ -148,12 +154,33 @@ void CMainDlg::CreateControls() {
 
     // Tab order: the table's order (creation order) for every control that
     // takes the focus.
-    QWidget* const order[] = {
-        imagePath_,   browseImage_,  imageList_,     enableTimer_,  timeInterval_,
-        fitToScreen_, position_,     hotkey_,        displayOrder_, displayRandom_,
-        playMusic_,   musicPath_,    browseMusic_,   playOrder_,    playRandom_,
-        alwaysOnTop_, startAtLogin_, hideToTray_,    donate_,       save_,
-        about_,       hide_,         refreshImages_, desktop_,      changeMethod_};
+    QWidget* const order[] = {imagePath_,
+                              browseImage_,
+                              imageList_,
+                              enableTimer_,
+                              timeInterval_,
+                              fitToScreen_,
+                              position_,
+                              hotkey_,
+                              displayOrder_,
+                              displayRandom_,
+                              playMusic_,
+                              musicPath_,
+                              browseMusic_,
+                              playOrder_,
+                              playRandom_,
+                              alwaysOnTop_,
+                              startAtLogin_,
+                              hideToTray_,
+                              donate_,
+                              save_,
+                              about_,
+                              hide_,
+                              refreshImages_,
+                              desktop_,
+                              changeMethod_,
+                              monitorControls_.Mode(),
+                              monitorControls_.MatchOrientation()};
     for (std::size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 

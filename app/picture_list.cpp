@@ -17,8 +17,36 @@ namespace {
 constexpr std::string_view kStagingName = "MyWallPaper.bmp";
 constexpr std::string_view kAlternatingStems[] = {"MyWallPaper-1.", "MyWallPaper-2."};
 
+// Skips the digits at the front of `text`; false when there are none.
+bool SkipNumber(std::string_view& text) {
+    std::size_t digits = 0;
+    while (digits < text.size() && text[digits] >= '0' && text[digits] <= '9')
+        ++digits;
+    text.remove_prefix(digits);
+    return digits > 0;
+}
+
+// With several monitors: each monitor's staging bitmap
+// "MyWallPaper-monitorN.bmp", and its two names for desktops that cache by
+// path, "MyWallPaper-screenN-1.ext" and "MyWallPaper-screenN-2.ext".
+bool HasMonitorStagingName(std::string_view name) {
+    constexpr std::string_view kMonitor = "MyWallPaper-monitor";
+    constexpr std::string_view kScreen = "MyWallPaper-screen";
+    if (name.starts_with(kMonitor)) {
+        name.remove_prefix(kMonitor.size());
+        return SkipNumber(name) && name == ".bmp";
+    }
+    if (!name.starts_with(kScreen))
+        return false;
+    name.remove_prefix(kScreen.size());
+    if (!SkipNumber(name) || !(name.starts_with("-1.") || name.starts_with("-2.")))
+        return false;
+    name.remove_prefix(3);
+    return !name.empty() && name.find('.') == std::string_view::npos;
+}
+
 bool HasStagingName(std::string_view name) {
-    if (name == kStagingName)
+    if (name == kStagingName || HasMonitorStagingName(name))
         return true;
     return std::any_of(std::begin(kAlternatingStems), std::end(kAlternatingStems),
                        [&](std::string_view stem) {

@@ -60,7 +60,9 @@ std::vector<std::string> ScanImageDirectory(const std::string& directory,
                                             const std::string& stagingDirectory);
 
 // True when `path` is one of the bitmaps a wallpaper change writes
-// ("MyWallPaper.bmp", "MyWallPaper-1.ext", "MyWallPaper-2.ext") and sits in
+// ("MyWallPaper.bmp", "MyWallPaper-1.ext", "MyWallPaper-2.ext", and with
+// several monitors "MyWallPaper-monitorN.bmp", "MyWallPaper-screenN-1.ext"
+// and "MyWallPaper-screenN-2.ext") and sits in
 // `stagingDirectory` itself (the same directory, however it is reached). A
 // file of such a name anywhere else is the user's picture.
 bool IsStagingPicture(const std::string& path, const std::string& stagingDirectory);

@@ -42,6 +42,11 @@ int ZeroOrOne(int mode) {
     return mode != 0 ? 1 : 0;
 }
 
+// An unknown monitor mode is the first: the same picture everywhere.
+int CheckMonitorMode(int mode) {
+    return mode >= 0 && mode <= 2 ? mode : 0;
+}
+
 // One key of the settings file.
 struct SettingKey {
     std::string_view name;
@@ -93,6 +98,15 @@ constexpr SettingKey kSettingKeys[] = {
      .check = ZeroOrOne},
     {.name = "Position", .kind = SettingKind::kPosition, .def = "Strech"},
     {.name = "Hotkey", .kind = SettingKind::kNumber, .def = "122", .number = &S::Hotkey},
+    {.name = "MonitorMode",
+     .kind = SettingKind::kNumber,
+     .def = "0",
+     .number = &S::MonitorMode,
+     .check = CheckMonitorMode},
+    {.name = "MatchOrientation",
+     .kind = SettingKind::kFlag,
+     .def = "1",
+     .flag = &S::MatchOrientation},
 };
 
 }  // namespace

@@ -31,6 +31,11 @@ struct WallpaperSettings {
     bool Hide2TrayIcon = true;
     int ChangeMethod = 1;
     std::string LaterPaper;
+    // 0 the same picture on every monitor, 1 a different one on each, 2 one
+    // across all (wallpaper::MonitorMode).
+    int MonitorMode = 0;
+    // With a picture per monitor: portrait monitors take portrait pictures.
+    bool MatchOrientation = true;
 };
 
 // The auto-change period the window accepts, in seconds.

@@ -31,11 +31,15 @@ int CWallpaperApp::Run(int argc, char** argv) {
     // A lock that cannot be made (no runtime directory) does not keep the
     // program from starting.
     InstallBundledSamplePictures();
-    const CScreenFollower screens;
+    CScreenFollower screens;
     {
         CMainDlg dialog;
         const CBusService bus({.show = [&dialog] { dialog.RestoreWindow(); }});
+        // A monitor plugged in or out, resized or turned: the pictures shown
+        // are laid out on the new layout.
+        screens.SetLayoutHandler([&dialog] { dialog.ReapplyWallpaper(); });
         dialog.RunModal();
+        screens.SetLayoutHandler(nullptr);
     }
     return ExitInstance();
 }

@@ -15,6 +15,7 @@
 #include "codecs/probe.h"
 #include "image/picture.h"
 #include "platform/base/product.h"
+#include "platform/desktop/monitors.h"
 #include "tools/edit_operations.h"
 #include "tools/show_command.h"
 #include "tools/tool_help.h"
@@ -292,18 +293,40 @@ const char* PlacementName(desktop::Placement placement) {
     }
 }
 
+// The session's monitors, one line each, in the order pictures go to them.
+int Monitors() {
+    const desktop::MonitorListing listing = desktop::ListSessionMonitors();
+    if (listing.monitors.empty())
+        return Fail("no monitors: " + listing.error);
+    for (const desktop::Monitor& monitor : listing.monitors)
+        std::printf("%s\n", desktop::DescribeMonitor(monitor).c_str());
+    return 0;
+}
+
 // One run of the change pipeline, as the window's job would make it.
 int Apply(int argc, char** argv) {
     wallpaper::ChangeRequest request;
-    request.picturePath = argv[2];
     request.stagingPath = wallpaper::StagingBitmapPath();
     // Centred unless --position says otherwise, as the help promises (the
     // record's own default is the window's Stretch).
     request.positionIndex = 0;
-    for (int i = 3; i < argc; ++i) {
+    std::vector<std::string> files;
+    for (int i = 2; i < argc; ++i) {
         const std::string option = argv[i];
         const bool hasValue = i + 1 < argc;
-        if (option == "--fit") {
+        if (option.empty() || option[0] != '-') {
+            files.push_back(option);
+        } else if (option == "--monitors" && hasValue) {
+            const std::string value = argv[++i];
+            if (value == "same")
+                request.monitorMode = 0;
+            else if (value == "each")
+                request.monitorMode = 1;
+            else if (value == "span")
+                request.monitorMode = 2;
+            else
+                return Fail("--monitors takes same, each or span, not " + value);
+        } else if (option == "--fit") {
             request.fitToScreen = true;
         } else if (option == "--method" && hasValue) {
             const std::string value = argv[++i];
@@ -324,6 +347,13 @@ int Apply(int argc, char** argv) {
             return Usage();
         }
     }
+    if (files.empty())
+        return Usage();
+    request.picturePath = files[0];
+    if (request.monitorMode == 1)
+        request.monitorPictures = files;
+    else if (files.size() > 1)
+        return Fail("several files are for --monitors each");
     const wallpaper::ChangeResult result = wallpaper::RunChangeJob(
         request, {
                      .makeSetter = wallpaper::DesktopSetters(),
@@ -338,6 +368,8 @@ int Apply(int argc, char** argv) {
         return Fail(result.outcome.detail);
     std::printf("wallpaper: %s\n", result.wallpaperPath.c_str());
     std::printf("placement: %s\n", PlacementName(result.placement));
+    for (const auto& [monitor, picture] : result.shown)
+        std::printf("monitor %s: %s\n", monitor.c_str(), picture.c_str());
     std::printf("method %d (%s): %s: %s\n", wallpaper::NormalizeMethod(request.method),
                 result.setterName.c_str(), result.outcome.accepted ? "accepted" : "refused",
                 result.outcome.detail.c_str());
@@ -367,6 +399,8 @@ int main(int argc, char** argv) {
         return Convert(argc, argv);
     if (argc >= 3 && std::strcmp(argv[1], "apply") == 0)
         return Apply(argc, argv);
+    if (argc == 2 && std::strcmp(argv[1], "monitors") == 0)
+        return Monitors();
     if (argc >= 3 && std::strcmp(argv[1], "show") == 0)
         return ShowCommand(argc, argv);
     return Usage();

@@ -39,6 +39,10 @@ constexpr HelpOption kApplyOptions[] = {
      "compositor tool, 4 desktop portal"},
     {"--position P", "center (default), tile or stretch"},
     {"--fit", "fit a stretched picture to the screen"},
+    {"--monitors M",
+     "same (default): FILE on every monitor, fitted to each;\n"
+     "each: the FILEs to the monitors in order (left to right);\n"
+     "span: FILE across all monitors"},
 };
 
 constexpr HelpOption kShowOptions[] = {
@@ -69,14 +73,24 @@ constexpr CommandHelp kCommands[] = {
      .options = kConvertOperations,
      .closing = "An operation that does not apply to the picture is an error."},
     {.name = "apply",
-     .arguments = "FILE [--method 1-4] [--position center|tile|stretch] [--fit]",
-     .shortArguments = "FILE [OPTION...]",
+     .arguments = "FILE... [--method 1-4] [--position center|tile|stretch] [--fit] "
+                  "[--monitors same|each|span]",
+     .shortArguments = "FILE... [OPTION...]",
      .summary = "make a picture the desktop wallpaper now",
      .description = "Makes FILE the desktop wallpaper now, as Drapewell's window would, and\n"
-                    "prints the file handed to the desktop and the change method's outcome.",
+                    "prints the file handed to the desktop, each monitor's picture when there\n"
+                    "are several, and the change method's outcome.",
      .termWidth = 12,
      .options = kApplyOptions,
      .closing = "Exits with status 0 only when the desktop accepted the picture."},
+    {.name = "monitors",
+     .arguments = "",
+     .shortArguments = "",
+     .summary = "list the monitors as the session reports them",
+     .description = "Prints one line per monitor, in the order pictures go to them: its name,\n"
+                    "WIDTHxHEIGHT+X+Y in device pixels, \"primary\" for the primary one, and\n"
+                    "portrait or landscape. Asks sway or Hyprland when one runs, else the X\n"
+                    "server's RandR monitors."},
     {.name = "show",
      .arguments = "FILE [--zoom N] [--transition EFFECT,SUBTYPE,DELAY,COUNT]",
      .shortArguments = "FILE [OPTION...]",

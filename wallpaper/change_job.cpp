@@ -6,37 +6,15 @@
 #include "platform/gdi/dc.h"
 #include "platform/gdi/display.h"
 #include "platform/gdi/draw.h"
+#include "wallpaper/device_pixels.h"
 #include "wallpaper/fitted_load.h"
+#include "wallpaper/monitor_job.h"
 
 namespace wallpaper {
 
 namespace {
 
 constexpr const char* kStagingName = "MyWallPaper.bmp";
-
-// The picture as the setters take it, 32 bits per pixel. A picture already in
-// that form is used as it is; any other depth goes through a blit.
-const CDibImage* DevicePixels(const CDibImage& picture, CDibImage& converted) {
-    if (picture.GetBitCount() == 32 && picture.GetCompression() == gdi::BI_RGB)
-        return &picture;
-    if (!converted.Create(picture.GetWidth(), picture.GetHeight(), 32))
-        return nullptr;
-    gdi::MemoryDC to;
-    gdi::MemoryDC from;
-    to.SelectObject(converted.GetBitmapHandle());
-    from.SelectObject(picture.GetBitmapHandle());
-    const bool done = gdi::BitBlt(to, 0, 0, static_cast<int>(picture.GetWidth()),
-                                  static_cast<int>(picture.GetHeight()), from, 0, 0, gdi::SRCCOPY);
-    to.SelectObject(nullptr);
-    from.SelectObject(nullptr);
-    return done ? &converted : nullptr;
-}
-
-desktop::PixelView ViewOf(const CDibImage& image) {
-    // Pictures are bottom-up in memory: each row down lies one stride lower.
-    return {static_cast<int>(image.GetWidth()), static_cast<int>(image.GetHeight()),
-            image.GetRow(0), -static_cast<std::ptrdiff_t>(image.GetStride())};
-}
 
 ChangeResult Change(const ChangeRequest& request, const JobServices& services) {
     ChangeResult result;
@@ -55,6 +33,16 @@ ChangeResult Change(const ChangeRequest& request, const JobServices& services) {
     result.setterName = setter->Name();
     if (request.picturePath.empty()) {
         result.outcome = {false, "no picture selected"};
+        return result;
+    }
+
+    // The monitors matter unless the desktop gets one picture as it always did.
+    const MonitorMode mode = MonitorModeFromIndex(request.monitorMode);
+    std::vector<desktop::Monitor> monitors;
+    if (UsesMonitorLayout(2, mode, setter->Handling()))
+        monitors = request.monitors ? request.monitors() : desktop::ListSessionMonitors().monitors;
+    if (UsesMonitorLayout(monitors.size(), mode, setter->Handling())) {
+        ChangeForMonitors(request, services, *setter, monitors, plan, result);
         return result;
     }
 

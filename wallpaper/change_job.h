@@ -7,6 +7,8 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "codecs/codec_messages.h"
 #include "platform/desktop/desktop.h"
@@ -28,6 +30,16 @@ struct ChangeRequest {
     // change (the screen may have been reconfigured since the request). Null
     // reads the display.
     std::function<Size()> screenSize;
+    // The "MonitorMode" setting (0 same picture on every monitor, 1 a
+    // different one on each, 2 one across all; see MonitorMode).
+    int monitorMode = 0;
+    // With mode 1: the picture of each monitor, in the order of the monitor
+    // list; a shorter list starts again from its first. Empty: picturePath.
+    std::vector<std::string> monitorPictures;
+    // The monitors, asked for anew by every change. Null asks the session
+    // (ListSessionMonitors). With fewer than two, or with mode 0 on a desktop
+    // that shows one picture for all, the change is the single-screen one.
+    std::function<std::vector<desktop::Monitor>()> monitors;
 };
 
 struct ChangeResult {
@@ -37,6 +49,8 @@ struct ChangeResult {
     desktop::Placement placement = desktop::Placement::kStretch;
     std::string setterName;
     desktop::Outcome outcome;  // accepted only when the desktop took the picture
+    // With several monitors: each monitor's name and the picture it shows.
+    std::vector<std::pair<std::string, std::string>> shown;
 };
 
 // Makes the setter for a change method (1 to 4). May return null, which

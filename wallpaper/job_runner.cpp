@@ -12,6 +12,7 @@ struct ChangeJobRunner::State {
     std::condition_variable wake;     // to the worker: a request, or stop
     std::condition_variable settled;  // from the worker: a change or the worker ended
     std::optional<ChangeRequest> pending;
+    std::optional<ChangeRequest> last;  // the newest request made
     bool busy = false;
     bool stopping = false;
     bool finished = false;
@@ -47,8 +48,18 @@ void ChangeJobRunner::Request(ChangeRequest request) {
     std::lock_guard lock(state_->mutex);
     if (state_->stopping)
         return;
+    state_->last = request;
     state_->pending = std::move(request);
     state_->wake.notify_one();
+}
+
+bool ChangeJobRunner::RequestAgain() {
+    std::lock_guard lock(state_->mutex);
+    if (state_->stopping || !state_->last)
+        return false;
+    state_->pending = *state_->last;
+    state_->wake.notify_one();
+    return true;
 }
 
 bool ChangeJobRunner::WaitIdle(std::chrono::milliseconds timeout) {

@@ -33,6 +33,11 @@ public:
     // while a change runs. Ignored after Shutdown.
     void Request(ChangeRequest request);
 
+    // Queues the last request made once more (the monitors changed, say, and
+    // the pictures shown must be laid out anew). False when there was none
+    // or after Shutdown.
+    bool RequestAgain();
+
     // Waits until no change runs or waits, at most `timeout`; true when idle.
     bool WaitIdle(std::chrono::milliseconds timeout);
 

@@ -11,7 +11,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
+
+#include "platform/desktop/monitors.h"
 
 namespace desktop {
 
@@ -35,6 +38,26 @@ struct PixelView {
     bool IsEmpty() const { return width <= 0 || height <= 0 || !topRow; }
 };
 
+// How a desktop shows wallpapers on several monitors.
+enum class MonitorHandling {
+    // One picture for all monitors (GNOME family, pcmanfm, the portal): a
+    // picture of the whole layout goes to ApplySpanned.
+    kOnePicture,
+    // One picture of the whole screen that we draw ourselves (the X11 root
+    // window): every layout, even the same picture on each monitor, is
+    // composed and goes to ApplySpanned.
+    kComposed,
+    // A picture per monitor (KDE, XFCE, sway, swaybg, hyprpaper): ApplyPerMonitor.
+    kPerMonitor,
+};
+
+// One monitor's picture for ApplyPerMonitor.
+struct MonitorPicture {
+    Monitor monitor;
+    std::string file;
+    PixelView pixels;
+};
+
 class WallpaperSetter {
 public:
     virtual ~WallpaperSetter() = default;
@@ -43,6 +66,15 @@ public:
     // Shows `file` (the same picture as `pixels`) with the given placement.
     virtual Outcome Apply(const std::string& file, const PixelView& pixels,
                           Placement placement) = 0;
+
+    virtual MonitorHandling Handling() const { return MonitorHandling::kOnePicture; }
+    // Shows a picture of the whole monitor layout (its top-left corner at the
+    // layout's), spread across the monitors. By default the desktop is given
+    // it stretched, and the outcome says that it may not span it.
+    virtual Outcome ApplySpanned(const std::string& file, const PixelView& pixels);
+    // Shows pictures[i] on pictures[i].monitor, each with `placement`. By
+    // default refused: only kPerMonitor setters are asked.
+    virtual Outcome ApplyPerMonitor(std::span<const MonitorPicture> pictures, Placement placement);
 };
 
 // The four change methods, by number (1 to 4); anything else is method 1.

@@ -23,6 +23,17 @@ private:
 
 }  // namespace
 
+Outcome WallpaperSetter::ApplySpanned(const std::string& file, const PixelView& pixels) {
+    Outcome outcome = Apply(file, pixels, Placement::kStretch);
+    if (outcome.accepted)
+        outcome.detail += "; the desktop may show one picture per monitor instead of spanning it";
+    return outcome;
+}
+
+Outcome WallpaperSetter::ApplyPerMonitor(std::span<const MonitorPicture>, Placement) {
+    return {false, Name() + ": cannot show a picture per monitor"};
+}
+
 std::unique_ptr<WallpaperSetter> MakeSetter(int method) {
     std::unique_ptr<WallpaperSetter> setter;
     const char* missing = nullptr;

@@ -82,14 +82,24 @@ bool CopyFile(const std::string& from, const std::string& to, std::string* why) 
 }  // namespace
 
 FreshPath FreshPath::Prepare(const std::string& file, const std::string& dir) {
+    return Prepare(file, dir, "MyWallPaper");
+}
+
+FreshPath FreshPath::PrepareForMonitor(const std::string& file, std::size_t index) {
+    return Prepare(file, GetWindowsDirectoryPath(),
+                   "MyWallPaper-screen" + std::to_string(index + 1));
+}
+
+FreshPath FreshPath::Prepare(const std::string& file, const std::string& dir,
+                             const std::string& stem) {
     FreshPath result;
     if (file.empty() || dir.empty()) {
         result.error_ = "no picture or no directory for it";
         return result;
     }
     const std::string extension = platform::DottedExtensionOf(file);
-    const std::string first = dir + "MyWallPaper-1" + extension;
-    const std::string second = dir + "MyWallPaper-2" + extension;
+    const std::string first = dir + stem + "-1" + extension;
+    const std::string second = dir + stem + "-2" + extension;
 
     // The name handed over last is the one that exists (the other was removed
     // when it was taken); after an interruption both may exist, and the newer

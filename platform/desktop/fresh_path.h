@@ -6,6 +6,7 @@
 // (or, across file systems, a copy of) the picture: the name handed over is
 // never the one the desktop shows now.
 
+#include <cstddef>
 #include <string>
 
 namespace desktop {
@@ -18,6 +19,14 @@ public:
     static FreshPath Prepare(const std::string& file, const std::string& dir);
     // The same in Drapewell's data directory, beside the staging bitmap.
     static FreshPath Prepare(const std::string& file);
+    // The same with a pair of names of `stem`'s own ("STEM-1.ext" and
+    // "STEM-2.ext"), so that each monitor's picture takes turns apart from
+    // the others'.
+    static FreshPath Prepare(const std::string& file, const std::string& dir,
+                             const std::string& stem);
+    // Monitor `index`'s (from 0) pair in the data directory:
+    // "MyWallPaper-screen1-1.ext" and "MyWallPaper-screen1-2.ext".
+    static FreshPath PrepareForMonitor(const std::string& file, std::size_t index);
 
     FreshPath(FreshPath&& other) noexcept;
     FreshPath& operator=(FreshPath&&) = delete;

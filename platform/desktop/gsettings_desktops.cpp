@@ -70,6 +70,17 @@ public:
     std::string Name() const override { return flavour_.name; }
 
     Outcome Apply(const std::string& file, const PixelView&, Placement placement) override {
+        return Set(file, OptionsFor(placement));
+    }
+
+    // The desktop spreads a "spanned" picture over the box of all monitors,
+    // so a picture of the whole layout puts each monitor's own on it.
+    Outcome ApplySpanned(const std::string& file, const PixelView&) override {
+        return Set(file, "spanned");
+    }
+
+private:
+    Outcome Set(const std::string& file, const char* options) {
         const std::string prefix = std::string(flavour_.name) + ": ";
         if (file.empty())
             return {false, prefix + "no picture to show"};
@@ -115,7 +126,7 @@ public:
         bool ok = g_settings_set_string(settings.get(), flavour_.pictureKey, value.c_str());
         if (g_settings_schema_has_key(schema.get(), "picture-uri-dark"))
             ok = g_settings_set_string(settings.get(), "picture-uri-dark", value.c_str()) && ok;
-        ok = g_settings_set_string(settings.get(), "picture-options", OptionsFor(placement)) && ok;
+        ok = g_settings_set_string(settings.get(), "picture-options", options) && ok;
         EnsurePictureShown(schema.get(), settings.get());
         if (!ok) {
             g_settings_revert(settings.get());
@@ -124,11 +135,10 @@ public:
         g_settings_apply(settings.get());
         // Written through to the backend before we report success.
         g_settings_sync();
-        return {true, prefix + flavour_.pictureKey + " = " + value +
-                          ", picture-options = " + OptionsFor(placement)};
+        return {true,
+                prefix + flavour_.pictureKey + " = " + value + ", picture-options = " + options};
     }
 
-private:
     // MATE can turn drawing the background off altogether.
     static void EnsurePictureShown(GSettingsSchema* schema, GSettings* settings) {
         if (g_settings_schema_has_key(schema, "draw-background") &&

@@ -33,13 +33,26 @@ public:
     }
 
     Outcome Apply(const std::string& file, const PixelView&, Placement placement) override {
+        return Set(file, ModeFor(placement), "");
+    }
+
+    // pcmanfm's "screen" mode stretches one picture over all monitors;
+    // pcmanfm-qt has no such mode and shows it on each monitor.
+    Outcome ApplySpanned(const std::string& file, const PixelView&) override {
+        if (Name() == "LXDE")
+            return Set(file, "screen", "");
+        return Set(file, "stretch",
+                   "; the desktop may show one picture per monitor instead of spanning it");
+    }
+
+private:
+    Outcome Set(const std::string& file, const char* mode, const std::string& note) {
         const std::string prefix = Name() + ": ";
         if (file.empty())
             return {false, prefix + "no picture to show"};
         FreshPath picture = FreshPath::Prepare(file);
         if (!picture.ok())
             return {false, prefix + picture.error()};
-        const char* mode = ModeFor(placement);
         const RunResult run = RunWithTimeLimit(
             {program_, "--set-wallpaper", picture.path(), "--wallpaper-mode", mode}, limit_);
         if (!run.Succeeded()) {
@@ -49,10 +62,9 @@ public:
             return {false, prefix + run.Describe(program_)};
         }
         picture.Keep();
-        return {true, prefix + picture.path() + " in mode " + mode};
+        return {true, prefix + picture.path() + " in mode " + mode + note};
     }
 
-private:
     std::string program_;
     std::chrono::milliseconds limit_;
 };

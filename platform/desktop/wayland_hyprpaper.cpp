@@ -12,6 +12,7 @@
 // "contain:". Stretch without keeping proportions does not exist either:
 // hyprpaper's default covers the screen, cropping what overflows.
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -35,48 +36,95 @@ public:
     Outcome Apply(const std::string& file, const PixelView&, Placement placement) override {
         if (file.empty())
             return {false, "no picture file to show"};
-        std::string shown = file;
-        std::string previous = Current();
-        if (!options_.stateDir.empty()) {
-            shown = NextName(file, previous);
-            if (std::string why = CopyFileAtomically(file, shown); !why.empty())
-                return {false, "cannot copy the picture for hyprpaper: " + why};
-            // A leftover of a failed unload would otherwise be shown stale.
-            Request({"unload", shown});
-        }
+        return Show({{"", file}}, placement);
+    }
 
-        if (std::string why = Request({"preload", shown}); !why.empty())
-            return {false, why};
-        std::string note;
-        std::string why;
-        switch (placement) {
-        case Placement::kTile:
-            if (Request({"wallpaper", ",tile:" + shown}).empty())
-                break;
-            note = "; this hyprpaper cannot tile, centred instead";
-            why = Request({"wallpaper", ",contain:" + shown});
-            break;
-        case Placement::kStretch:
-            why = Request({"wallpaper", "," + shown});
-            break;
-        default:
-            why = Request({"wallpaper", ",contain:" + shown});
-            break;
-        }
-        if (!why.empty()) {
-            Request({"unload", shown});
-            return {false, why};
-        }
+    MonitorHandling Handling() const override { return MonitorHandling::kPerMonitor; }
 
-        SetCurrent(shown);
-        if (!previous.empty() && previous != shown) {
-            if (std::string unload = Request({"unload", previous}); !unload.empty())
-                note += "; the previous picture stays loaded: " + unload;
+    Outcome ApplyPerMonitor(std::span<const MonitorPicture> pictures,
+                            Placement placement) override {
+        std::vector<Target> targets;
+        for (const MonitorPicture& picture : pictures) {
+            if (picture.file.empty())
+                return {false, "no picture file to show on " + picture.monitor.name};
+            // hyprpaper reads "MONITOR,PATH": a comma would end the name.
+            if (picture.monitor.name.empty() || picture.monitor.name.find(',') != std::string::npos)
+                return {false, "the monitor's name is unsafe to pass on: " + picture.monitor.name};
+            targets.push_back({picture.monitor.name, picture.file});
         }
-        return {true, "hyprpaper shows " + file + note};
+        if (targets.empty())
+            return {false, "no picture file to show"};
+        return Show(targets, placement);
     }
 
 private:
+    struct Target {
+        std::string monitor;  // empty: every monitor
+        std::string file;
+    };
+
+    Outcome Show(const std::vector<Target>& targets, Placement placement) {
+        const std::vector<std::string> previous = Current();
+        std::vector<std::string> shownFiles;
+        std::string note;
+        auto unloadShown = [&] {
+            for (const std::string& shown : shownFiles)
+                Request({"unload", shown});
+        };
+        for (std::size_t i = 0; i < targets.size(); ++i) {
+            const Target& target = targets[i];
+            std::string shown = target.file;
+            if (!options_.stateDir.empty()) {
+                shown = NextName(target.file, targets.size() > 1 ? i + 1 : 0, previous);
+                if (std::string why = CopyFileAtomically(target.file, shown); !why.empty()) {
+                    unloadShown();
+                    return {false, "cannot copy the picture for hyprpaper: " + why};
+                }
+                // A leftover of a failed unload would otherwise be shown stale.
+                Request({"unload", shown});
+            }
+            if (std::string why = Request({"preload", shown}); !why.empty()) {
+                unloadShown();
+                return {false, why};
+            }
+            shownFiles.push_back(shown);
+            std::string why = ShowOn(target.monitor, shown, placement, &note);
+            if (!why.empty()) {
+                unloadShown();
+                return {false, why};
+            }
+        }
+
+        SetCurrent(shownFiles);
+        for (const std::string& old : previous) {
+            if (old.empty() ||
+                std::find(shownFiles.begin(), shownFiles.end(), old) != shownFiles.end())
+                continue;
+            if (std::string unload = Request({"unload", old}); !unload.empty())
+                note += "; the previous picture stays loaded: " + unload;
+        }
+        std::string shows;
+        for (const Target& target : targets)
+            shows += (shows.empty() ? "" : ", ") +
+                     (target.monitor.empty() ? target.file : target.monitor + ": " + target.file);
+        return {true, "hyprpaper shows " + shows + note};
+    }
+
+    std::string ShowOn(const std::string& monitor, const std::string& shown, Placement placement,
+                       std::string* note) {
+        switch (placement) {
+        case Placement::kTile:
+            if (Request({"wallpaper", monitor + ",tile:" + shown}).empty())
+                return {};
+            *note = "; this hyprpaper cannot tile, centred instead";
+            return Request({"wallpaper", monitor + ",contain:" + shown});
+        case Placement::kStretch:
+            return Request({"wallpaper", monitor + "," + shown});
+        default:
+            return Request({"wallpaper", monitor + ",contain:" + shown});
+        }
+    }
+
     // "" when hyprctl ran and hyprpaper answered "ok", else one line why not.
     std::string Request(std::vector<std::string> words) {
         std::vector<std::string> argv{options_.program, "hyprpaper"};
@@ -94,34 +142,42 @@ private:
 
     std::string StateFile() const { return options_.stateDir + "/hyprpaper.current"; }
 
-    // The picture hyprpaper shows for us, remembered across restarts.
-    std::string Current() {
+    // The pictures hyprpaper shows for us, one a line, remembered across
+    // restarts.
+    std::vector<std::string> Current() {
         if (current_.empty() && !options_.stateDir.empty()) {
             std::ifstream in(StateFile());
-            std::getline(in, current_);
+            for (std::string line; std::getline(in, line);)
+                if (!line.empty())
+                    current_.push_back(line);
         }
         return current_;
     }
 
-    void SetCurrent(const std::string& path) {
-        current_ = path;
+    void SetCurrent(const std::vector<std::string>& paths) {
+        current_ = paths;
         if (options_.stateDir.empty())
             return;
         std::ofstream out(StateFile(), std::ios::trunc);
-        out << path << '\n';
+        for (const std::string& path : paths)
+            out << path << '\n';
     }
 
-    // wallpaper-a or wallpaper-b, whichever is not shown now, with the
-    // picture's extension (hyprpaper picks its decoder by it).
-    std::string NextName(const std::string& file, const std::string& previous) const {
+    // wallpaper-a or wallpaper-b (wallpaper-N-a or -b for monitor N), whichever
+    // is not shown now, with the picture's extension (hyprpaper picks its
+    // decoder by it).
+    std::string NextName(const std::string& file, std::size_t monitor,
+                         const std::vector<std::string>& previous) const {
         const std::string extension = platform::DottedExtensionOf(file);
-        const std::string a = options_.stateDir + "/wallpaper-a" + extension;
-        const std::string b = options_.stateDir + "/wallpaper-b" + extension;
-        return previous == a ? b : a;
+        const std::string stem = options_.stateDir + "/wallpaper-" +
+                                 (monitor ? std::to_string(monitor) + "-" : std::string());
+        const std::string a = stem + "a" + extension;
+        const std::string b = stem + "b" + extension;
+        return std::find(previous.begin(), previous.end(), a) != previous.end() ? b : a;
     }
 
     HyprpaperOptions options_;
-    std::string current_;
+    std::vector<std::string> current_;
 };
 
 }  // namespace

@@ -68,6 +68,46 @@ public:
     Outcome Apply(const std::string& file, const PixelView&, Placement placement) override {
         if (file.empty())
             return {false, "no picture file to show"};
+        return Show({{"*", file}}, placement);
+    }
+
+    MonitorHandling Handling() const override { return MonitorHandling::kPerMonitor; }
+
+    // One swaybg for all outputs, each named with its own picture; on sway,
+    // one "output NAME bg" per output.
+    Outcome ApplyPerMonitor(std::span<const MonitorPicture> pictures,
+                            Placement placement) override {
+        std::vector<Target> targets;
+        for (const MonitorPicture& picture : pictures) {
+            if (picture.file.empty())
+                return {false, "no picture file to show on " + picture.monitor.name};
+            // sway splits its commands at spaces, ';' and ','.
+            if (picture.monitor.name.empty() || !IsPlainPath(picture.monitor.name) ||
+                picture.monitor.name.find('/') != std::string::npos)
+                return {false, "the output name is unsafe to pass on: " + picture.monitor.name};
+            targets.push_back({picture.monitor.name, picture.file});
+        }
+        if (targets.empty())
+            return {false, "no picture file to show"};
+        return Show(targets, placement);
+    }
+
+private:
+    struct Target {
+        std::string output;  // "*" for every output
+        std::string file;
+    };
+
+    std::string Shows(const std::vector<Target>& targets) const {
+        if (targets.size() == 1 && targets[0].output == "*")
+            return targets[0].file;
+        std::string text;
+        for (const Target& target : targets)
+            text += (text.empty() ? "" : ", ") + target.output + ": " + target.file;
+        return text;
+    }
+
+    Outcome Show(const std::vector<Target>& targets, Placement placement) {
         const std::string pidFile =
             options_.stateDir.empty() ? "" : options_.stateDir + "/swaybg.pid";
         std::optional<ProcessStamp> previous = previous_;
@@ -76,18 +116,21 @@ public:
 
         // swaybg stays up (on a plain colour) when it cannot load the
         // picture, so an unreadable file is caught before the old one goes.
-        if (int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC); fd >= 0)
-            ::close(fd);
-        else
-            return {false, "cannot read " + file + ": " + std::strerror(errno)};
+        for (const Target& target : targets) {
+            if (int fd = ::open(target.file.c_str(), O_RDONLY | O_CLOEXEC); fd >= 0)
+                ::close(fd);
+            else
+                return {false, "cannot read " + target.file + ": " + std::strerror(errno)};
+        }
 
         std::string why;
-        const pid_t started = StartSwaybg(file, placement, &why);
+        const pid_t started = StartSwaybg(targets, placement, &why);
         if (started < 0)
             return {false, why};
 
         if (options_.viaSway) {
-            why = TellSway(file, placement);
+            for (std::size_t i = 0; i < targets.size() && why.empty(); ++i)
+                why = TellSway(targets[i], i, targets.size() > 1, placement);
             // sway's new helper gets the time ours had to show the picture.
             if (why.empty())
                 std::this_thread::sleep_for(options_.settle);
@@ -99,7 +142,7 @@ public:
             previous_.reset();
             if (!pidFile.empty())
                 ::unlink(pidFile.c_str());
-            return {true, "sway shows " + file + " (" + ModeName(placement) + ")"};
+            return {true, "sway shows " + Shows(targets) + " (" + ModeName(placement) + ")"};
         }
 
         previous_ = StampOf(started);
@@ -109,22 +152,23 @@ public:
         // the compositor's own background never shows in between.
         if (previous && previous->pid != started)
             End(previous->pid, previous);
-        return {true, "swaybg shows " + file + " (" + ModeName(placement) + ")"};
+        return {true, "swaybg shows " + Shows(targets) + " (" + ModeName(placement) + ")"};
     }
 
-private:
     // Starts swaybg and gives it the settle time; -1 (and *why) when it ended
     // in that time or said it could not load the picture.
-    pid_t StartSwaybg(const std::string& file, Placement placement, std::string* why) {
+    pid_t StartSwaybg(const std::vector<Target>& targets, Placement placement, std::string* why) {
         std::string log;
         if (!options_.stateDir.empty()) {
             // A new file each time: the old swaybg still writes to its own.
             log = options_.stateDir + "/swaybg.log";
             ::unlink(log.c_str());
         }
-        Started started = StartDetached(
-            {options_.program, "-o", "*", "-i", file, "-m", ModeName(placement), "-c", "#000000"},
-            log);
+        std::vector<std::string> argv{options_.program};
+        for (const Target& target : targets)
+            argv.insert(argv.end(), {"-o", target.output, "-i", target.file, "-m",
+                                     ModeName(placement), "-c", "#000000"});
+        Started started = StartDetached(argv, log);
         if (started.pid < 0) {
             *why = options_.program + ": could not start: " + started.error;
             return -1;
@@ -158,19 +202,22 @@ private:
     // sway reads the picture again whenever an output appears, so it gets a
     // copy that stays; and as sway word-expands the path and splits commands
     // at ';' and ',', the copy's name is one we chose and checked.
-    std::string TellSway(const std::string& file, Placement placement) {
+    std::string TellSway(const Target& target, std::size_t index, bool perOutput,
+                         Placement placement) {
         if (options_.stateDir.empty())
             return "sway: no runtime directory for the picture";
+        const std::string& file = target.file;
         std::string extension = platform::DottedExtensionOf(file);
         if (!IsPlainPath(extension))
             extension = ".img";
-        const std::string copy = options_.stateDir + "/sway-background" + extension;
+        const std::string copy = options_.stateDir + "/sway-background" +
+                                 (perOutput ? "-" + std::to_string(index + 1) : "") + extension;
         if (!IsPlainPath(copy))
             return "sway: the runtime directory's name is unsafe to pass on: " + copy;
         if (std::string error = CopyFileAtomically(file, copy); !error.empty())
             return "sway: cannot copy the picture: " + error;
         RunResult result = RunWithTimeLimit(
-            {options_.swaymsg, "output", "*", "bg", copy, ModeName(placement), "#000000"},
+            {options_.swaymsg, "output", target.output, "bg", copy, ModeName(placement), "#000000"},
             options_.limit);
         return result.Succeeded() ? "" : result.Describe(options_.swaymsg);
     }

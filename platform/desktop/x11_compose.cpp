@@ -30,7 +30,7 @@ int MaskShift(unsigned long mask) {
 }  // namespace
 
 ScreenComposer::ScreenComposer(const PixelView& picture, Placement placement, int screenWidth,
-                               int screenHeight)
+                               int screenHeight, bool atTopLeft)
     : picture_(picture),
       placement_(placement),
       screenWidth_(std::max(screenWidth, 0)),
@@ -39,8 +39,8 @@ ScreenComposer::ScreenComposer(const PixelView& picture, Placement placement, in
         return;
     sourceColumn_.resize(screenWidth_);
     const int w = picture_.width;
-    const int offsetX = CentredOffset(screenWidth_, w);
-    offsetY_ = CentredOffset(screenHeight_, picture_.height);
+    const int offsetX = atTopLeft ? 0 : CentredOffset(screenWidth_, w);
+    offsetY_ = atTopLeft ? 0 : CentredOffset(screenHeight_, picture_.height);
     for (int x = 0; x < screenWidth_; ++x) {
         int column = -1;
         switch (placement_) {

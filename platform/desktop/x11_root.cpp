@@ -84,6 +84,19 @@ public:
     std::string Name() const override { return "X11 root window"; }
 
     Outcome Apply(const std::string&, const PixelView& pixels, Placement placement) override {
+        return Show(pixels, placement, false);
+    }
+
+    MonitorHandling Handling() const override { return MonitorHandling::kComposed; }
+
+    // The layout's picture starts at the root window's origin, where the
+    // monitors' coordinates start; the rest of the root is black.
+    Outcome ApplySpanned(const std::string&, const PixelView& pixels) override {
+        return Show(pixels, Placement::kCentre, true);
+    }
+
+private:
+    Outcome Show(const PixelView& pixels, Placement placement, bool atTopLeft) {
         if (pixels.IsEmpty())
             return {false, "no picture to draw"};
         Connection connection;
@@ -114,7 +127,8 @@ public:
             return {false, why};
 
         const Pixmap pixmap = XCreatePixmap(display, root, width, height, attributes.depth);
-        std::string error = DrawInto(display, pixmap, attributes, pixels, placement, *packing);
+        std::string error =
+            DrawInto(display, pixmap, attributes, pixels, placement, atTopLeft, *packing);
         if (error.empty())
             error = trap.Sync();
         if (!error.empty())
@@ -138,17 +152,21 @@ public:
         XSetCloseDownMode(display, RetainPermanent);
         if (error = trap.Sync(); !error.empty())
             return fail("keeping the background", error);
-        std::string detail = "root window background set (" + std::to_string(width) + "x" +
-                             std::to_string(height) + ", " + PlacementWords(placement) + ")";
+        std::string detail =
+            "root window background set (" + std::to_string(width) + "x" + std::to_string(height) +
+            ", " +
+            (atTopLeft ? std::string("the monitors' pictures, ") + std::to_string(pixels.width) +
+                             "x" + std::to_string(pixels.height)
+                       : std::string(PlacementWords(placement))) +
+            ")";
         return {true, freed.empty() ? detail : detail + "; " + freed};
     }
 
-private:
     // Puts the composed screen into `pixmap` a band of rows at a time, so the
     // client never holds more than a few MiB of it.
     static std::string DrawInto(Display* display, Pixmap pixmap,
                                 const XWindowAttributes& attributes, const PixelView& pixels,
-                                Placement placement, const PixelPacking& packing) {
+                                Placement placement, bool atTopLeft, const PixelPacking& packing) {
         const int width = attributes.width;
         const int height = attributes.height;
         constexpr std::size_t kBandBytes = 4u << 20;
@@ -165,7 +183,7 @@ private:
         image->byte_order = std::endian::native == std::endian::little ? LSBFirst : MSBFirst;
 
         Gc gc(display, pixmap);
-        ScreenComposer composer(pixels, placement, width, height);
+        ScreenComposer composer(pixels, placement, width, height, atTopLeft);
         for (int top = 0; top < height; top += bandRows) {
             const int rows = std::min(bandRows, height - top);
             for (int r = 0; r < rows; ++r) {

@@ -16,11 +16,12 @@ namespace desktop {
 // Produces the screen image row by row (so that a large screen never needs a
 // full-screen buffer): the picture centred on black, tiled from the top-left
 // corner, or stretched to the whole screen (nearest neighbour). Pixels come
-// out as 0x00RRGGBB.
+// out as 0x00RRGGBB. `atTopLeft` puts a centred picture at the top-left
+// corner instead (a picture of the monitor layout, which starts there).
 class ScreenComposer {
 public:
-    ScreenComposer(const PixelView& picture, Placement placement, int screenWidth,
-                   int screenHeight);
+    ScreenComposer(const PixelView& picture, Placement placement, int screenWidth, int screenHeight,
+                   bool atTopLeft = false);
 
     // Writes the screen's row y (0 <= y < screen height) into out[0..width).
     void ComposeRow(int y, std::uint32_t* out) const;

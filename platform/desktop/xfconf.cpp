@@ -3,6 +3,7 @@
 #include <X11/Xlib.h>
 #include <X11/extensions/Xrandr.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <set>
 #include <utility>
@@ -93,7 +94,94 @@ public:
                           (created ? " (created)" : "")};
     }
 
+    MonitorHandling Handling() const override { return MonitorHandling::kPerMonitor; }
+
+    // Each monitor's backdrops (every workspace it has one for, else
+    // workspace 0) get its own picture. Backdrops of monitors not in the
+    // list get the first monitor's, or, when numbered as older desktops
+    // number them, the picture of the monitor with that number.
+    Outcome ApplyPerMonitor(std::span<const MonitorPicture> pictures,
+                            Placement placement) override {
+        if (pictures.empty())
+            return {false, "XFCE: no picture to show"};
+        std::string why;
+        dbus::ConnectionPtr bus = dbus::ConnectSession(options_.callLimit, &why);
+        if (!bus)
+            return {false, "XFCE: " + why};
+        std::set<std::string> backdrops;
+        if (!ExistingBackdrops(bus.get(), &backdrops, &why))
+            return {false, "XFCE: " + why};
+
+        std::vector<std::vector<std::string>> bases(pictures.size());
+        for (const std::string& base : backdrops)
+            bases[OwnerOf(base, pictures)].push_back(base);
+        for (std::size_t i = 0; i < pictures.size(); ++i) {
+            const std::string prefix = MonitorPrefix(pictures[i].monitor.name);
+            if (std::none_of(bases[i].begin(), bases[i].end(), [&](const std::string& base) {
+                    return base.compare(0, prefix.size(), prefix) == 0;
+                }))
+                bases[i].push_back(prefix + "workspace0");
+        }
+
+        const int style = StyleFor(placement);
+        std::string failure;
+        std::size_t count = 0;
+        for (std::size_t i = 0; i < pictures.size(); ++i) {
+            FreshPath picture = FreshPath::PrepareForMonitor(pictures[i].file, i);
+            if (!picture.ok())
+                return {false, "XFCE: " + picture.error()};
+            if (SetAll(bus.get(), bases[i], picture.path(), style, &failure))
+                picture.Keep();
+            count += bases[i].size();
+        }
+        if (!failure.empty())
+            return {false, "XFCE: " + failure};
+        return {true, "XFCE: a picture each on " + std::to_string(pictures.size()) +
+                          " monitor(s), " + std::to_string(count) +
+                          " backdrop(s), with image-style " + std::to_string(style)};
+    }
+
 private:
+    static std::string MonitorPrefix(const std::string& name) {
+        return "/backdrop/screen0/monitor" + name + "/";
+    }
+
+    // The picture a backdrop belongs to: its monitor's by name, else by
+    // number, else the first.
+    static std::size_t OwnerOf(const std::string& base, std::span<const MonitorPicture> pictures) {
+        for (std::size_t i = 0; i < pictures.size(); ++i) {
+            const std::string prefix = MonitorPrefix(pictures[i].monitor.name);
+            if (base.compare(0, prefix.size(), prefix) == 0)
+                return i;
+        }
+        const std::string numbered = "/backdrop/screen0/monitor";
+        if (base.compare(0, numbered.size(), numbered) == 0) {
+            const std::size_t end = base.find('/', numbered.size());
+            const std::string number = base.substr(numbered.size(), end - numbered.size());
+            if (!number.empty() && number.size() < 4 &&
+                std::all_of(number.begin(), number.end(),
+                            [](char c) { return c >= '0' && c <= '9'; }) &&
+                std::stoul(number) < pictures.size())
+                return std::stoul(number);
+        }
+        return 0;
+    }
+
+    // Sets picture and style of each base; true when any took the picture.
+    bool SetAll(GDBusConnection* bus, const std::vector<std::string>& bases,
+                const std::string& path, int style, std::string* failure) {
+        bool anySet = false;
+        for (const std::string& base : bases) {
+            dbus::Reply reply = Set(bus, base + kPictureKey, g_variant_new_string(path.c_str()));
+            anySet = anySet || bool(reply);
+            if (reply)
+                reply = Set(bus, base + kStyleKey, g_variant_new_int32(style));
+            if (!reply && failure->empty())
+                *failure = "cannot set " + base + ": " + reply.error;
+        }
+        return anySet;
+    }
+
     // Every monitor and workspace that already has a picture or a style.
     bool ExistingBackdrops(GDBusConnection* bus, std::set<std::string>* bases, std::string* why) {
         dbus::Reply reply =

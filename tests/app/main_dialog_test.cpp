@@ -211,10 +211,12 @@ TEST_F(MainDialogTest, FirstStartWritesEveryKeyWithItsDefault) {
     Start(/*storeDefaults=*/false);
     const std::string dataDir = (dir_ / "data/Drapewell/").string();
     const std::pair<const char*, std::string> keys[] = {
-        {"ChangeMethod", "1"}, {"TimeInterval", "10"}, {"EnableTimer", "1"},   {"PlayMusic", "0"},
-        {"FitToScreen", "1"},  {"ImagePath", dataDir}, {"MusicPath", dataDir}, {"AlwaysOnTop", "0"},
-        {"StartAtLogin", "1"}, {"Hide2TrayIcon", "1"}, {"RandomMode", "1"},    {"LaterPaper", ""},
-        {"PlayMode", "1"},     {"Position", "Strech"}, {"Hotkey", "122"}};
+        {"ChangeMethod", "1"},  {"TimeInterval", "10"},   {"EnableTimer", "1"},
+        {"PlayMusic", "0"},     {"FitToScreen", "1"},     {"ImagePath", dataDir},
+        {"MusicPath", dataDir}, {"AlwaysOnTop", "0"},     {"StartAtLogin", "1"},
+        {"Hide2TrayIcon", "1"}, {"RandomMode", "1"},      {"LaterPaper", ""},
+        {"PlayMode", "1"},      {"Position", "Strech"},   {"Hotkey", "122"},
+        {"MonitorMode", "0"},   {"MatchOrientation", "1"}};
     for (const auto& [key, value] : keys)
         EXPECT_EQ(Stored(key), value) << key;
     EXPECT_TRUE(fs::exists(dir_ / "config/autostart/Drapewell.desktop"));
@@ -643,6 +645,36 @@ TEST_F(MainDialogTest, CloseAndHideHideOnlyExitEnds) {
     dlg.OnCommand(ID_TRAY_EXIT);
     EXPECT_TRUE(finished);
     EXPECT_TRUE(dlg.IsExiting());
+}
+
+// The monitor row shows the stored choice, offers orientation matching only
+// with a picture per monitor, and "Save" stores what it shows.
+TEST_F(MainDialogTest, MonitorChoicesShowAndSaveWithTheRest) {
+    Store("MonitorMode", "1");
+    Store("MatchOrientation", "0");
+    Start();
+    auto* mode = Control<QComboBox>(IDC_MONITOR_MODE);
+    auto* match = Control<QCheckBox>(IDC_MATCH_ORIENTATION);
+    ASSERT_NE(mode, nullptr);
+    ASSERT_NE(match, nullptr);
+    QStringList items;
+    for (int i = 0; i < mode->count(); ++i)
+        items << mode->itemText(i);
+    EXPECT_EQ(items,
+              QStringList({"Same picture on every monitor", "A different picture on each monitor",
+                           "One picture across all monitors"}));
+    EXPECT_EQ(mode->currentIndex(), 1);
+    EXPECT_FALSE(match->isChecked());
+    EXPECT_TRUE(match->isEnabled());
+
+    mode->setCurrentIndex(2);
+    EXPECT_FALSE(match->isEnabled());
+    Control<QPushButton>(IDC_SAVE)->click();
+    EXPECT_EQ(Stored("MonitorMode"), "2");
+    EXPECT_EQ(Stored("MatchOrientation"), "0");
+    // Below every other control, inside the window.
+    EXPECT_GT(mode->geometry().top(), Control<QCheckBox>(IDC_HIDE_TO_TRAY)->geometry().bottom());
+    EXPECT_LE(mode->geometry().bottom(), dialog_->height());
 }
 
 TEST_F(MainDialogTest, AlwaysOnTopFollowsItsBox) {

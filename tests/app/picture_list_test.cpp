@@ -2,6 +2,7 @@
 // and that links, locked folders and odd files neither hang nor break them.
 
 #include <gtest/gtest.h>
+#include <algorithm>
 
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -111,6 +112,27 @@ TEST_F(PictureListTest, LeavesOutTheStagingBitmapsOfTheDataDirectoryOnly) {
     EXPECT_EQ(whole, (Paths{elsewhere2, elsewhere, mine, third, lower}));
     // Without a staging directory nothing is left out.
     EXPECT_EQ(ScanImageDirectory(root_ + "pics", "").size(), 2u);
+}
+
+// Each monitor's staging bitmap and its pair of names stay out of the
+// rotation too; names that only look alike are pictures.
+TEST_F(PictureListTest, LeavesOutEachMonitorsStagingBitmaps) {
+    const std::string data = root_ + "xdg/Drapewell/";
+    for (const char* name : {"MyWallPaper-monitor1.bmp", "MyWallPaper-monitor12.bmp",
+                             "MyWallPaper-screen1-1.bmp", "MyWallPaper-screen2-2.png"})
+        Touch(std::string("xdg/Drapewell/") + name);
+    Paths kept;
+    for (const char* name :
+         {"MyWallPaper-monitor.bmp", "MyWallPaper-monitor1.png", "MyWallPaper-screen1-3.bmp",
+          "MyWallPaper-screenX-1.bmp", "MyWallPaper-screen1-1.a.bmp"})
+        kept.push_back(Touch(std::string("xdg/Drapewell/") + name));
+    Paths listed = ScanImageDirectory(data, data);
+    std::sort(listed.begin(), listed.end());
+    std::sort(kept.begin(), kept.end());
+    EXPECT_EQ(listed, kept);
+    for (const std::string& path : kept)
+        EXPECT_FALSE(IsStagingPicture(path, data)) << path;
+    EXPECT_TRUE(IsStagingPicture(data + "MyWallPaper-monitor3.bmp", data));
 }
 
 TEST_F(PictureListTest, LinksBackIntoTheTreeAreWalkedOnce) {

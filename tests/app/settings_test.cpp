@@ -119,7 +119,9 @@ TEST_F(SettingsTest, FirstStartWritesEveryKeyWithItsDefault) {
                   "LaterPaper=\n"
                   "PlayMode=1\n"
                   "Position=Strech\n"
-                  "Hotkey=122\n");
+                  "Hotkey=122\n"
+                  "MonitorMode=0\n"
+                  "MatchOrientation=1\n");
     EXPECT_NE(Read(Autostart()).find("Exec=" + GetModulePath() + "\n"), std::string::npos);
 }
 
@@ -141,6 +143,8 @@ void SaveKeyByKey(CIniFile& ini, const WallpaperSettings& s, int position) {
     ini.WriteInt("PlayMode", s.PlayMode);
     ini.WriteString("Position", PositionText(position));
     ini.WriteInt("Hotkey", s.Hotkey);
+    ini.WriteInt("MonitorMode", s.MonitorMode);
+    ini.WriteBool("MatchOrientation", s.MatchOrientation);
 }
 
 TEST_F(SettingsTest, ASaveKeepsEveryOtherLineAndMatchesKeyByKeyWrites) {
@@ -242,6 +246,22 @@ TEST_F(SettingsTest, LoadBringsEveryValueIntoItsRange) {
     StoreSetting("RandomMode", "7");
     Start();
     EXPECT_EQ(ini_.GetString("RandomMode"), "1") << "saved back checked";
+}
+
+TEST_F(SettingsTest, MonitorModeAndOrientationMatchingAreReadInRange) {
+    for (const auto& [stored, mode] :
+         {std::pair{"1", 1}, {"2", 2}, {"3", 0}, {"-1", 0}, {"x", 0}, {"", 0}}) {
+        StoreSetting("MonitorMode", stored);
+        LoadSettings(ini_, settings_);
+        EXPECT_EQ(settings_.MonitorMode, mode) << stored;
+    }
+    StoreSetting("MonitorMode", "2");
+    StoreSetting("MatchOrientation", "0");
+    const int position = LoadSettings(ini_, settings_);
+    EXPECT_FALSE(settings_.MatchOrientation);
+    ASSERT_TRUE(SaveSettings(ini_, settings_, position));
+    EXPECT_EQ(ini_.GetString("MonitorMode"), "2");
+    EXPECT_EQ(ini_.GetString("MatchOrientation"), "0");
 }
 
 TEST_F(SettingsTest, PositionTextSelectsByPrefix) {

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <tuple>
 
 #include "platform/desktop/child_process.h"
 #include "setter_test_support.h"
@@ -148,6 +149,28 @@ TEST(GSettingsWithoutSchemas, MissingSchemaIsAFailureNotACrash) {
             MakeGSettingsSetter(which)->Apply("/tmp/x.bmp", testing::OnePixel(), Placement::kTile);
         EXPECT_FALSE(outcome.accepted);
         EXPECT_NE(outcome.detail.find("not installed"), std::string::npos) << outcome.detail;
+    }
+}
+
+// A picture of the whole monitor layout is spread across the monitors with
+// the "spanned" option, on each of the three desktops.
+TEST_F(GSettingsTest, LayoutPictureIsSpannedOnEveryFlavour) {
+    const std::string picture = pictures_ / "MyWallPaper.bmp";
+    WriteText(picture, "BM");
+    for (const auto& [which, schema, key, asUri] :
+         {std::tuple{GSettingsDesktop::kGnome, "org.gnome.desktop.background", "picture-uri", true},
+          std::tuple{GSettingsDesktop::kCinnamon, "org.cinnamon.desktop.background", "picture-uri",
+                     true},
+          std::tuple{GSettingsDesktop::kMate, "org.mate.background", "picture-filename", false}}) {
+        auto setter = MakeGSettingsSetter(which);
+        EXPECT_EQ(setter->Handling(), MonitorHandling::kOnePicture);
+        const Outcome outcome = setter->ApplySpanned(picture, testing::OnePixel());
+        ASSERT_TRUE(outcome.accepted) << outcome.detail;
+        EXPECT_EQ(Get(schema, "picture-options"), Quoted("spanned")) << schema;
+        EXPECT_EQ(Get(schema, key), Quoted(asUri ? Uri(picture) : picture)) << schema;
+        // A later single picture puts the option back.
+        ASSERT_TRUE(setter->Apply(picture, testing::OnePixel(), Placement::kCentre).accepted);
+        EXPECT_EQ(Get(schema, "picture-options"), Quoted("centered")) << schema;
     }
 }
 

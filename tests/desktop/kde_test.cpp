@@ -170,5 +170,42 @@ TEST_F(KdeTest, MissingOrSilentPlasmaFailsWithinTheTimeLimit) {
     EXPECT_NE(outcome.detail.find("did not answer"), std::string::npos) << outcome.detail;
 }
 
+// Each monitor's containment gets a script of its own: it picks the desktop
+// on the screen at that monitor's place and gives it that monitor's picture.
+TEST_F(KdeTest, EachMonitorsContainmentGetsItsOwnScript) {
+    testing::ScopedEnv data("XDG_DATA_HOME", dir_.path());
+    FakePlasma plasma(FakePlasma::Mode::kRun);
+    ASSERT_TRUE(plasma.ok());
+    const std::string second = dir_ / "second.bmp";
+    WriteText(second, "BMportrait");
+    const MonitorPicture pictures[] = {
+        {Monitor{"DP-1", 0, 0, 1920, 1080, true}, picture_, testing::OnePixel()},
+        {Monitor{"DP-2", 1920, 0, 1080, 1920, false}, second, testing::OnePixel()},
+    };
+    auto setter = MakeKdeSetter();
+    EXPECT_EQ(setter->Handling(), MonitorHandling::kPerMonitor);
+    const Outcome outcome = setter->ApplyPerMonitor(pictures, Placement::kCentre);
+    ASSERT_TRUE(outcome.accepted) << outcome.detail;
+    const std::vector<std::string> scripts = plasma.scripts();
+    ASSERT_EQ(scripts.size(), 2u);
+    EXPECT_NE(scripts[0].find("g.x == 0 && g.y == 0"), std::string::npos) << scripts[0];
+    EXPECT_NE(scripts[0].find("d.screen != 0"), std::string::npos) << scripts[0];
+    EXPECT_NE(scripts[1].find("g.x == 1920 && g.y == 0"), std::string::npos) << scripts[1];
+    EXPECT_NE(scripts[1].find("d.screen != 1"), std::string::npos) << scripts[1];
+    const std::string firstShown = PathOf(Parse(scripts[0]).image);
+    const std::string secondShown = PathOf(Parse(scripts[1]).image);
+    EXPECT_EQ(ReadText(firstShown), "BMplasma");
+    EXPECT_EQ(ReadText(secondShown), "BMportrait");
+    EXPECT_EQ(Parse(scripts[1]).fillMode, 6);
+
+    // The next change gives each monitor a new name of its own.
+    ASSERT_TRUE(setter->ApplyPerMonitor(pictures, Placement::kCentre).accepted);
+    const std::vector<std::string> again = plasma.scripts();
+    ASSERT_EQ(again.size(), 4u);
+    EXPECT_NE(PathOf(Parse(again[2]).image), firstShown);
+    EXPECT_NE(PathOf(Parse(again[3]).image), secondShown);
+    EXPECT_EQ(ReadText(PathOf(Parse(again[3]).image)), "BMportrait");
+}
+
 }  // namespace
 }  // namespace desktop

@@ -369,6 +369,42 @@ TEST(HyprpaperSetter, ReportsHyprpapersRefusalAndKeepsWhatItShows) {
     EXPECT_EQ(hyprctl.TakeCalls(), "");
 }
 
+// hyprpaper gets each monitor its own pair of copies, by the monitor's name.
+TEST(HyprpaperSetter, EachMonitorGetsItsOwnCopyAndThePreviousOnesAreUnloaded) {
+    FakeHyprctl hyprctl;
+    const std::string left = hyprctl / "left.bmp";
+    const std::string right = hyprctl / "right.bmp";
+    WriteFile(left, "left");
+    WriteFile(right, "right");
+    const MonitorPicture pictures[] = {{Monitor{"DP-1", 0, 0, 1920, 1080, true}, left, {}},
+                                       {Monitor{"DP-2", 1920, 0, 1080, 1920, false}, right, {}}};
+    auto setter = hyprctl.Setter();
+    EXPECT_EQ(setter->Handling(), MonitorHandling::kPerMonitor);
+    ASSERT_TRUE(setter->ApplyPerMonitor(pictures, Placement::kCentre).accepted);
+    EXPECT_EQ(hyprctl.TakeCalls(),
+              "hyprpaper unload S/wallpaper-1-a.bmp\n"
+              "hyprpaper preload S/wallpaper-1-a.bmp\n"
+              "hyprpaper wallpaper DP-1,contain:S/wallpaper-1-a.bmp\n"
+              "hyprpaper unload S/wallpaper-2-a.bmp\n"
+              "hyprpaper preload S/wallpaper-2-a.bmp\n"
+              "hyprpaper wallpaper DP-2,contain:S/wallpaper-2-a.bmp\n");
+    EXPECT_EQ(ReadFile(hyprctl / "state/wallpaper-2-a.bmp"), "right");
+
+    // After a restart, one picture for all: both monitors' copies go.
+    ASSERT_TRUE(hyprctl.Setter()->Apply(left, {}, Placement::kStretch).accepted);
+    EXPECT_EQ(hyprctl.TakeCalls(),
+              "hyprpaper unload S/wallpaper-a.bmp\n"
+              "hyprpaper preload S/wallpaper-a.bmp\n"
+              "hyprpaper wallpaper ,S/wallpaper-a.bmp\n"
+              "hyprpaper unload S/wallpaper-1-a.bmp\n"
+              "hyprpaper unload S/wallpaper-2-a.bmp\n");
+
+    // A name that would end hyprpaper's argument is refused before anything runs.
+    const MonitorPicture odd[] = {{Monitor{"A,B", 0, 0, 10, 10, true}, left, {}}};
+    EXPECT_FALSE(setter->ApplyPerMonitor(odd, Placement::kCentre).accepted);
+    EXPECT_EQ(hyprctl.TakeCalls(), "");
+}
+
 // ---- swaybg on a real headless sway (scripts/with-sway), read back with grim.
 
 struct Capture {

@@ -165,5 +165,40 @@ TEST_F(XfconfTest, SamePictureTwiceIsSeenAsAChange) {
     g_main_context_unref(context);
 }
 
+// Each monitor's backdrops get that monitor's picture: every workspace the
+// desktop has one for, workspace 0 for a monitor it has none of yet, and a
+// numbered backdrop the picture of the monitor with that number.
+TEST_F(XfconfTest, EachMonitorsBackdropsGetItsOwnPicture) {
+    testing::ScopedEnv data("XDG_DATA_HOME", dir_.path());
+    Create("/backdrop/screen0/monitorDP-1/workspace0/last-image", "string", "/old.png");
+    Create("/backdrop/screen0/monitorDP-1/workspace2/last-image", "string", "/old.png");
+    Create("/backdrop/screen0/monitor1/workspace0/last-image", "string", "/old.png");
+    const std::string second = dir_ / "second.bmp";
+    WriteText(second, "BMsecond monitor");
+    const MonitorPicture pictures[] = {
+        {Monitor{"DP-1", 0, 0, 1920, 1080, true}, picture_, testing::OnePixel()},
+        {Monitor{"HDMI-2", 1920, 0, 1080, 1920, false}, second, testing::OnePixel()},
+    };
+    auto setter = Setter({});
+    EXPECT_EQ(setter->Handling(), MonitorHandling::kPerMonitor);
+    const Outcome outcome = setter->ApplyPerMonitor(pictures, Placement::kStretch);
+    ASSERT_TRUE(outcome.accepted) << outcome.detail;
+
+    const auto properties = Properties();
+    const auto shown = [&](const std::string& base) {
+        const auto found = properties.find("/backdrop/screen0/" + base + "/last-image");
+        return found == properties.end() ? std::string("(none)") : ReadText(found->second);
+    };
+    EXPECT_EQ(shown("monitorDP-1/workspace0"), "BMxfce picture");
+    EXPECT_EQ(shown("monitorDP-1/workspace2"), "BMxfce picture");
+    EXPECT_EQ(shown("monitorHDMI-2/workspace0"), "BMsecond monitor");
+    EXPECT_EQ(shown("monitor1/workspace0"), "BMsecond monitor");
+    EXPECT_EQ(properties.at("/backdrop/screen0/monitorHDMI-2/workspace0/image-style"), "3");
+    // The two monitors' files are different names, so neither desktop
+    // keeps showing a picture it cached under the other's.
+    EXPECT_NE(properties.at("/backdrop/screen0/monitorDP-1/workspace0/last-image"),
+              properties.at("/backdrop/screen0/monitorHDMI-2/workspace0/last-image"));
+}
+
 }  // namespace
 }  // namespace desktop

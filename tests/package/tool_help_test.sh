@@ -27,7 +27,7 @@ done
 # has its entry there, and every option the help names is in it.
 man_text=$(MANWIDTH=200 man -l "$man_page" 2>/dev/null) || fail "the man page does not render"
 for command in "${commands[@]}"; do
-    grep -q "^       $command " <<<"$man_text" || fail "the man page has no entry for $command"
+    grep -Eq "^       $command( |$)" <<<"$man_text" || fail "the man page has no entry for $command"
     while read -r option; do
         grep -qw -- "$option" <<<"$man_text" ||
             fail "the man page has no entry for $command $option"

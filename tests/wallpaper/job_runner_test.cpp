@@ -171,5 +171,25 @@ TEST_F(JobRunner, AChangeThatOverrunsItsGraceIsLeftBehindWithoutItsCallbacks) {
     EXPECT_TRUE(laterPapers.empty());
 }
 
+// A changed monitor layout asks for the last change again: the same picture
+// once more, nothing before the first request, nothing after shutting down.
+TEST_F(JobRunner, RequestAgainRepeatsTheLastRequestOnly) {
+    ChangeJobRunner runner(RecordingServices(fake, &laterPapers));
+    EXPECT_FALSE(runner.RequestAgain());
+    runner.Request(RequestFor(1));
+    runner.Request(RequestFor(2));
+    ASSERT_TRUE(runner.WaitIdle(5s));
+    ASSERT_TRUE(runner.RequestAgain());
+    ASSERT_TRUE(runner.WaitIdle(5s));
+    {
+        std::lock_guard lock(fake.mutex);
+        ASSERT_GE(fake.applied.size(), 2u);
+        EXPECT_EQ(RedOf(fake.applied.back()), 2);
+        EXPECT_EQ(RedOf(fake.applied[fake.applied.size() - 2]), 2);
+    }
+    runner.Shutdown(1s);
+    EXPECT_FALSE(runner.RequestAgain());
+}
+
 }  // namespace
 }  // namespace wallpaper
