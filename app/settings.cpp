@@ -93,6 +93,7 @@ constexpr SettingKey kSettingKeys[] = {
      .check = ZeroOrOne},
     {.name = "Position", .kind = SettingKind::kPosition, .def = "Strech"},
     {.name = "Hotkey", .kind = SettingKind::kNumber, .def = "122", .number = &S::Hotkey},
+    {.name = "Paused", .kind = SettingKind::kFlag, .def = "0", .flag = &S::Paused},
 };
 
 }  // namespace

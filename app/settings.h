@@ -31,6 +31,9 @@ struct WallpaperSettings {
     bool Hide2TrayIcon = true;
     int ChangeMethod = 1;
     std::string LaterPaper;
+    // Automatic changes held ("Pause" in the tray, --pause): the timer stays
+    // stopped until resumed, across restarts too.
+    bool Paused = false;
 };
 
 // The auto-change period the window accepts, in seconds.

@@ -66,6 +66,8 @@ void CPictureHistory::Restore(std::vector<std::string> entries, std::size_t curs
 
 void CPictureHistory::EraseAt(std::size_t index) {
     entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(index));
-    if (index < cursor_ || (cursor_ == entries_.size() && cursor_ > 0))
+    // The cursor stays on its entry; on the entry before a dropped current
+    // one, so that a walk forward goes on after it.
+    if (cursor_ > 0 && index <= cursor_)
         --cursor_;
 }

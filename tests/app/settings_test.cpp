@@ -119,7 +119,8 @@ TEST_F(SettingsTest, FirstStartWritesEveryKeyWithItsDefault) {
                   "LaterPaper=\n"
                   "PlayMode=1\n"
                   "Position=Strech\n"
-                  "Hotkey=122\n");
+                  "Hotkey=122\n"
+                  "Paused=0\n");
     EXPECT_NE(Read(Autostart()).find("Exec=" + GetModulePath() + "\n"), std::string::npos);
 }
 
@@ -141,6 +142,7 @@ void SaveKeyByKey(CIniFile& ini, const WallpaperSettings& s, int position) {
     ini.WriteInt("PlayMode", s.PlayMode);
     ini.WriteString("Position", PositionText(position));
     ini.WriteInt("Hotkey", s.Hotkey);
+    ini.WriteBool("Paused", s.Paused);
 }
 
 TEST_F(SettingsTest, ASaveKeepsEveryOtherLineAndMatchesKeyByKeyWrites) {
