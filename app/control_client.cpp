@@ -6,6 +6,7 @@
 #include <QDBusMessage>
 #include <QDBusVariant>
 #include <QDeadlineTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QThread>
 
@@ -38,6 +39,30 @@ QDBusMessage Call(QDBusConnection& bus, const QString& interface, const QString&
     // Never start a copy to answer: the commands are for one that runs.
     call.setAutoStartService(false);
     return bus.call(call, QDBus::Block, kCallTimeoutMs);
+}
+
+// Whether process `pid` still runs: it exists and has not ended (a process
+// that ended but was not yet reaped by its parent counts as ended).
+bool ProcessRuns(unsigned pid) {
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray text = stat.readAll();
+    const qsizetype close = text.lastIndexOf(')');
+    return close >= 0 && close + 2 < text.size() && text[close + 2] != 'Z';
+}
+
+std::optional<unsigned> ProcessOfName(QDBusConnection& bus) {
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
+        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("GetConnectionUnixProcessID"));
+    call << QString::fromLatin1(kBusName);
+    const QDBusMessage reply = bus.call(call, QDBus::Block, kCallTimeoutMs);
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
+        return std::nullopt;
+    bool ok = false;
+    const unsigned pid = reply.arguments().first().toUInt(&ok);
+    return ok ? std::optional(pid) : std::nullopt;
 }
 
 bool NameHasOwner(QDBusConnection& bus) {
@@ -97,6 +122,9 @@ int RunControlCommand(int argc, char** argv, const ParsedCommand& parsed) {
         return Fail(NotRunning());
 
     const ControlCommand& command = *parsed.command;
+    // The running copy's process, for --quit to wait on.
+    const std::optional<unsigned> pid =
+        command.option == "--quit" ? ProcessOfName(bus) : std::nullopt;
     QDBusMessage reply;
     if (command.method.empty()) {
         reply = Call(bus, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"),
@@ -124,9 +152,10 @@ int RunControlCommand(int argc, char** argv, const ParsedCommand& parsed) {
         return 0;
     }
     if (command.option == "--quit") {
-        // Done when the copy has ended, so that a script may start another.
+        // Done when the copy has ended, so that a script may start another;
+        // where its process is not known, when it has left the bus.
         const QDeadlineTimer deadline(kQuitWaitMs);
-        while (NameHasOwner(bus)) {
+        while (pid ? ProcessRuns(*pid) : NameHasOwner(bus)) {
             if (deadline.hasExpired())
                 return Fail("drapewell: the running copy did not end");
             QThread::msleep(20);
