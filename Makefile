@@ -37,6 +37,7 @@ bench: build
 	build/release/bin/drapewell-bench-webp-avif
 	build/release/bin/drapewell-bench-settings
 	build/release/bin/drapewell-bench-heif-jxl
+	scripts/with-xvfb 1920x1080 scripts/with-dbus build/release/bin/drapewell-bench-control
 
 # The Debian package, build/package/drapewell_VERSION_ARCH.deb: an optimised
 # build without tests, configured for /usr, packed by CPack.
@@ -47,7 +48,7 @@ package: deps
 	cd build/package && cpack -G DEB
 
 # The sources clang-format keeps in the repository's style (.clang-format).
-FORMAT_SOURCES = find platform image codecs wallpaper shell app tests bench fuzz tools \
+FORMAT_SOURCES = find platform image codecs wallpaper shell rotation app tests bench fuzz tools \
 	-name '*.cpp' -o -name '*.h'
 
 format:

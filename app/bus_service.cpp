@@ -4,6 +4,7 @@
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
+#include <QTimer>
 #include <QVariantMap>
 
 namespace {
@@ -14,14 +15,58 @@ constexpr int kCallTimeoutMs = 3000;
 class ControlAdaptor : public QDBusAbstractAdaptor {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "invalid.drapewell.Drapewell")
+    Q_PROPERTY(QStringList CurrentPictures READ CurrentPictures)
+    Q_PROPERTY(bool Paused READ Paused)
+    Q_PROPERTY(int PictureCount READ PictureCount)
 public:
     explicit ControlAdaptor(CBusService* service)
         : QDBusAbstractAdaptor(service), service_(service) {}
 
+    QStringList CurrentPictures() const {
+        return Actions().currentPictures ? Actions().currentPictures() : QStringList();
+    }
+    bool Paused() const { return Actions().paused && Actions().paused(); }
+    int PictureCount() const { return Actions().pictureCount ? Actions().pictureCount() : 0; }
+
 public slots:
-    void Show() { service_->Actions().show(); }
+    void Show() { Call(Actions().show); }
+    void Next() { Call(Actions().next); }
+    void Previous() { Call(Actions().previous); }
+    void Pause() { SetPaused(true); }
+    void Resume() { SetPaused(false); }
+    void TogglePause() { SetPaused(!Paused()); }
+    // The call itself comes last: a refusal answers with an error of ours.
+    void SetWallpaper(const QString& path, const QDBusMessage& call) {
+        std::string why = "this copy cannot change the wallpaper";
+        if (Actions().setWallpaper && Actions().setWallpaper(path.toStdString(), why))
+            return;
+        call.setDelayedReply(true);
+        QDBusConnection::sessionBus().send(call.createErrorReply(
+            QString::fromLatin1(kBusErrorRefused), QString::fromStdString(why)));
+    }
+    void Quit() {
+        // The answer leaves when this returns; the end comes after it, so
+        // the caller hears that it was done.
+        QTimer::singleShot(0, service_, [service = service_] {
+            if (service->Actions().quit)
+                service->Actions().quit();
+        });
+    }
+
+signals:
+    void PictureChanged(const QStringList& pictures);
 
 private:
+    const BusActions& Actions() const { return service_->Actions(); }
+    static void Call(const std::function<void()>& action) {
+        if (action)
+            action();
+    }
+    void SetPaused(bool paused) {
+        if (Actions().setPaused)
+            Actions().setPaused(paused);
+    }
+
     CBusService* service_;
 };
 
@@ -34,18 +79,23 @@ public:
         : QDBusAbstractAdaptor(service), service_(service) {}
 
 public slots:
-    void Activate(const QVariantMap&) { service_->Actions().show(); }
-    void Open(const QStringList&, const QVariantMap&) { service_->Actions().show(); }
+    void Activate(const QVariantMap&) { Show(); }
+    void Open(const QStringList&, const QVariantMap&) { Show(); }
     void ActivateAction(const QString&, const QVariantList&, const QVariantMap&) {}
 
 private:
+    void Show() {
+        if (service_->Actions().show)
+            service_->Actions().show();
+    }
+
     CBusService* service_;
 };
 
 }  // namespace
 
 CBusService::CBusService(BusActions actions) : actions_(std::move(actions)) {
-    new ControlAdaptor(this);  // owned by this object
+    control_ = new ControlAdaptor(this);  // owned by this object
     new ApplicationAdaptor(this);
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected())
@@ -66,6 +116,34 @@ CBusService::~CBusService() {
     QDBusConnection bus = QDBusConnection::sessionBus();
     bus.unregisterObject(QString::fromLatin1(kBusPath));
     bus.unregisterService(QString::fromLatin1(kBusName));
+}
+
+void CBusService::NotifyPictureChanged() {
+    if (!registered_)
+        return;
+    auto* control = static_cast<ControlAdaptor*>(control_);
+    const QStringList pictures = control->CurrentPictures();
+    emit control->PictureChanged(pictures);
+    EmitPropertyChanged("CurrentPictures", pictures);
+}
+
+void CBusService::NotifyPausedChanged() {
+    if (registered_)
+        EmitPropertyChanged("Paused", static_cast<ControlAdaptor*>(control_)->Paused());
+}
+
+void CBusService::NotifyPictureCountChanged() {
+    if (registered_)
+        EmitPropertyChanged("PictureCount", static_cast<ControlAdaptor*>(control_)->PictureCount());
+}
+
+void CBusService::EmitPropertyChanged(const char* name, const QVariant& value) {
+    QDBusMessage signal = QDBusMessage::createSignal(
+        QString::fromLatin1(kBusPath), QStringLiteral("org.freedesktop.DBus.Properties"),
+        QStringLiteral("PropertiesChanged"));
+    signal << QString::fromLatin1(kBusInterface) << QVariantMap{{QString::fromLatin1(name), value}}
+           << QStringList();
+    QDBusConnection::sessionBus().send(signal);
 }
 
 bool AskRunningCopyToShow() {

@@ -3,27 +3,46 @@
 #include <cstring>
 #include <string>
 
+#include <vector>
+
+#include "app/control_client.h"
 #include "app/wallpaper_app.h"
 #include "platform/base/product.h"
 #include "platform/gdi/display.h"
 
 namespace {
 
-// The program reads no arguments, except the two that print a text and end
-// it before anything else happens: no settings are read, no lock is taken,
-// no display is opened. Every other argument is ignored.
-constexpr const char kHelp[] =
-    "usage: drapewell [--help | --version]\n"
+// The program reads few arguments: the two that print a text and end it
+// before anything else happens (no settings are read, no lock is taken, no
+// display is opened), and the commands for the running copy, which are sent
+// over the session bus by a small client that opens no window either.
+// Every other argument is ignored.
+constexpr const char kHelpStart[] =
+    "usage: drapewell [--help | --version | COMMAND]\n"
     "\n"
     "Drapewell changes the desktop wallpaper from a folder of pictures: on a\n"
     "click, a global hotkey (F11), the tray menu or a timer. It runs once per\n"
     "user and hides to the tray; everything is set in its window.\n"
     "\n"
-    "  --help     print this text and exit\n"
-    "  --version  print the version and exit\n"
+    "  --help          print this text and exit\n"
+    "  --version       print the version and exit\n"
+    "\n"
+    "Commands for the running copy (exit status 0 when done, 1 with one line\n"
+    "on stderr otherwise, for example when Drapewell is not running); bind\n"
+    "them to keys in the desktop's keyboard settings:\n";
+constexpr const char kHelpEnd[] =
     "\n"
     "Settings: Drapewell.ini beside the program when that folder is writable,\n"
     "otherwise $XDG_CONFIG_HOME/Drapewell/Drapewell.ini. See drapewell(1).\n";
+
+void PrintHelp() {
+    std::fputs(kHelpStart, stdout);
+    for (const ControlCommand& command : ControlCommands()) {
+        const std::string name = command.option + (command.takesFile ? " FILE" : "");
+        std::printf("  %-14s  %s\n", name.c_str(), command.help);
+    }
+    std::fputs(kHelpEnd, stdout);
+}
 
 bool IsSet(const char* variable) {
     const char* value = std::getenv(variable);
@@ -52,7 +71,7 @@ std::string MissingSessionReason() {
 int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-            std::fputs(kHelp, stdout);
+            PrintHelp();
             return 0;
         }
         if (std::strcmp(argv[i], "--version") == 0) {
@@ -60,6 +79,16 @@ int main(int argc, char** argv) {
             return 0;
         }
     }
+    // A command goes to the running copy; no second program starts.
+    std::string commandError;
+    const std::optional<ParsedCommand> command =
+        ParseControlCommand(std::vector<std::string>(argv + 1, argv + argc), commandError);
+    if (!commandError.empty()) {
+        std::fprintf(stderr, "drapewell: %s\n", commandError.c_str());
+        return 1;
+    }
+    if (command)
+        return RunControlCommand(argc, argv, *command);
     if (const std::string reason = MissingSessionReason(); !reason.empty()) {
         std::fprintf(stderr, "drapewell: %s\n", reason.c_str());
         return 1;

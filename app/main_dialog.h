@@ -8,7 +8,9 @@
 // The implementation is split by concern: main_dialog_layout.cpp (controls),
 // main_dialog_exchange.cpp (validated read and show), main_dialog_settings.cpp
 // (load and save), main_dialog_handlers.cpp (buttons, lists, the change),
-// main_dialog_window.cpp (timers, hotkey, hiding, tray, ending).
+// main_dialog_window.cpp (timers, hotkey, hiding, tray, ending),
+// main_dialog_control.cpp (history, shuffle, pause, the live list: what the
+// bus service and the tray's newer items reach).
 
 #include <QDialog>
 #include <QTimer>
@@ -21,8 +23,11 @@
 #include <vector>
 
 #include "app/monitor_controls.h"
+#include "app/picture_watcher.h"
 #include "app/rotation.h"
 #include "app/settings.h"
+#include "rotation/history.h"
+#include "rotation/shuffle.h"
 #include "shell/ini_file.h"
 #include "wallpaper/job_runner.h"
 
@@ -65,6 +70,8 @@ enum MainDlgControl : int {
     IDC_HIDE_TO_TRAY = 1023,
     IDC_HIDE = 1024,
     IDC_CHANGE_METHOD = 1025,
+    IDC_PREVIOUS_IMAGE = 1026,
+    IDC_NEXT_IMAGE = 1027,
 };
 
 // Tray menu commands.
@@ -72,6 +79,8 @@ enum MainDlgCommand : int {
     ID_TRAY_RESTORE = 32771,
     ID_TRAY_NEXT = 32773,
     ID_TRAY_EXIT = 32775,
+    ID_TRAY_PREVIOUS = 32777,
+    ID_TRAY_PAUSE = 32778,
 };
 
 // Timer identifiers (the timers' object names).
@@ -94,6 +103,12 @@ struct MainDlgOptions {
     bool useTrayIcon = true;
     // Seed of the random order; 0 seeds from the system.
     std::uint64_t randomSeed = 0;
+    // Where the history and the shuffled orders are kept; empty means the
+    // data directory (GetWindowsDirectoryPath).
+    std::string stateDirectory;
+    // How long the picture folder must stay quiet before its changes are
+    // read (a copy of many files is taken in one go).
+    std::chrono::milliseconds folderSettleDelay{300};
 };
 
 class CMainDlg : public QDialog {
@@ -129,7 +144,12 @@ public:
     void ScanMusicDirectory(const std::string& directory);
     // The tray's "Next" and the hotkey; the auto-change timer goes through
     // OnAutoChangeTimer.
+    // After "Previous", "Next" walks forward through the history before it
+    // chooses a new picture; random mode takes the shuffled order.
     void ShowNextImage();
+    // Back through the pictures shown (skipping files gone since); false
+    // when there is none before the current one.
+    bool ShowPreviousImage();
     void OnAutoChangeTimer();
     void BrowseImageDirectory();
     void ChangeWallpaperNow();
@@ -145,6 +165,19 @@ public:
     void ExitProgram();
     // A tray menu command (ID_TRAY_*).
     void OnCommand(int command);
+
+    // Pause: the timer holds until resumed; the hotkey, "Next" and the
+    // command line still change the picture. Kept in the settings file.
+    void SetPaused(bool paused);
+    bool IsPaused() const { return settings_.Paused; }
+    // Makes `path` (an existing picture file, by its full path) the
+    // wallpaper, selecting it when the list has it. False with the reason in
+    // `why` otherwise.
+    bool ShowPictureFile(const std::string& path, std::string& why);
+    // The pictures on the desktop now: one, the last one asked for.
+    std::vector<std::string> CurrentPictures() const;
+    int PictureCount() const;
+    const CPictureHistory& History() const { return history_; }
 
     // Control handlers, named after the controls they serve.
     void OnSelchangeImageList();
@@ -176,6 +209,8 @@ public:
     // Lays the pictures shown out again, on a monitor layout that changed
     // (main_dialog_monitors.cpp).
     void ReapplyWallpaper();
+    // The picture list's entries, in order.
+    std::vector<std::string> ImageEntries() const;
 
     // Lets the folder browser be replaced: returns the chosen folder, or
     // nothing when the user cancelled.
@@ -190,6 +225,13 @@ protected:
 
 public slots:
     void done(int result) override;
+
+signals:
+    // A new picture was asked for (its path); the pause was taken or let go;
+    // pictures joined or left the list.
+    void PictureChanged(const QString& picture);
+    void PausedChanged(bool paused);
+    void PictureCountChanged(int count);
 
 private:
     // Layout (main_dialog_layout.cpp).
@@ -207,6 +249,23 @@ private:
     // On the window's thread once a change ended: `loaded` false when the
     // picture could not be read, `why` the job's word on it.
     void OnChangeFinished(const std::string& picture, bool loaded, const std::string& why);
+    // Starts the change to `picture` (nothing for an empty name), records it
+    // in the history and saves the settings.
+    void RequestChange(const std::string& picture);
+    // History and shuffle files (main_dialog_control.cpp).
+    std::string StateFile(const char* name) const;
+    void LoadRotationState();
+    void SaveHistoryFile();
+    // Shows `picture`, from the list when it is there, directly otherwise.
+    void ShowPicture(const std::string& picture);
+    int RowOf(const std::string& picture) const;
+    // "Next" after "Previous": the picture after the cursor's in the
+    // history; false at its newest entry.
+    bool ShowNextInHistory();
+    // The folder watcher's report: pictures that joined or left the tree.
+    void OnPicturesChanged(const std::vector<std::string>& added,
+                           const std::vector<std::string>& removed);
+    void WatchImageDirectory();
     void CreateChangeRunner();
     // Says in the tray's tooltip which picture could not be read ("" clears).
     void ShowUnreadablePicture(const std::string& note);
@@ -280,6 +339,8 @@ private:
     QPushButton* desktop_ = nullptr;
     QComboBox* changeMethod_ = nullptr;
     CMonitorControls monitorControls_;
+    QPushButton* previousImage_ = nullptr;
+    QPushButton* nextImage_ = nullptr;
 
     WallpaperSettings settings_;
     bool exiting_ = false;
@@ -293,7 +354,10 @@ private:
 
     QTimer autoChangeTimer_;
     QTimer hideTimer_;
-    CRandomPicker picker_;
+    CShuffleOrder shuffle_;
+    CShuffleOrder musicShuffle_;
+    CPictureHistory history_;
+    CPictureFolderWatcher watcher_;
     FolderChooser chooseFolder_;
 
     std::shared_ptr<LatestChange> latest_ = std::make_shared<LatestChange>();

@@ -12,6 +12,7 @@
 #include "app/picture_list.h"
 #include "platform/base/product.h"
 #include "platform/qt/messages.h"
+#include "rotation/rotation_store.h"
 #include "shell/open_target.h"
 #include "wallpaper/change_job.h"
 
@@ -34,15 +35,14 @@ void CMainDlg::RefreshImageList() {
     }
     ScanImageDirectory(settings_.ImagePath);
     imageList_->setFocus();
+    // Watched from now on, empty or not: pictures copied in later join.
+    WatchImageDirectory();
+    emit PictureCountChanged(imageList_->count());
     if (imageList_->count() == 0) {
         platform::ShowMessage(kNoImageFilesMessage);
         return;
     }
-    std::vector<std::string> entries;
-    entries.reserve(static_cast<std::size_t>(imageList_->count()));
-    for (int i = 0; i < imageList_->count(); ++i)
-        entries.push_back(imageList_->item(i)->text().toStdString());
-    SelectImage(IndexAfterRefresh(entries, settings_.LaterPaper));
+    SelectImage(IndexAfterRefresh(ImageEntries(), settings_.LaterPaper));
 }
 
 void CMainDlg::ScanMusicDirectory(const std::string& directory) {
@@ -55,11 +55,24 @@ void CMainDlg::OnAutoChangeTimer() {
 }
 
 void CMainDlg::ShowNextImage() {
+    // After "Previous": forward through the history first.
+    if (ShowNextInHistory()) {
+        advancing_ = true;
+        return;
+    }
     const int count = imageList_->count();
     if (count == 0)
         return;
     // The mode the record holds: the dialog is not read first.
-    const int next = NextImageIndex(imageList_->currentRow(), count, settings_.RandomMode, picker_);
+    int next = -1;
+    if (settings_.RandomMode == 1) {
+        if (const std::optional<std::string> picture = shuffle_.Next(ImageEntries())) {
+            next = RowOf(*picture);
+            SaveShuffle(StateFile(kPictureShuffleFileName), shuffle_);
+        }
+    } else {
+        next = NextIndexInOrder(imageList_->currentRow(), count);
+    }
     if (next < 0)
         return;
     SelectImage(next);
@@ -131,11 +144,15 @@ void CMainDlg::CreateChangeRunner() {
 void CMainDlg::ChangeWallpaperNow() {
     const CActionScope action(*this);
     ReadDialog();
+    RequestChange(settings_.SelectedImage);
+}
+
+void CMainDlg::RequestChange(const std::string& picture) {
     // Nothing selected is nothing to show; a job for no picture would only
     // erase the last wallpaper's name.
-    if (!settings_.SelectedImage.empty()) {
+    if (!picture.empty()) {
         wallpaper::ChangeRequest request;
-        request.picturePath = settings_.SelectedImage;
+        request.picturePath = picture;
         request.positionIndex = PositionIndex();
         request.method = settings_.ChangeMethod;
         request.fitToScreen = settings_.FitToScreen;
@@ -150,6 +167,9 @@ void CMainDlg::ChangeWallpaperNow() {
         }
         settings_.LaterPaper = request.picturePath;
         runner_->Request(std::move(request));
+        history_.Record(picture);
+        SaveHistoryFile();
+        emit PictureChanged(QString::fromStdString(picture));
     }
     // A change of any other kind (a click, a setting) ends a run of skips;
     // ShowNextImage sets it again after this call.
@@ -170,6 +190,9 @@ void CMainDlg::OnChangeFinished(const std::string& picture, bool loaded, const s
         return;
     }
     ShowUnreadablePicture("cannot read " + picture + (why.empty() ? "" : " (" + why + ")"));
+    // "Previous" should not lead back to it.
+    history_.Forget(picture);
+    SaveHistoryFile();
     // The timer, the hotkey and "Next" must change the wallpaper: a picture
     // that cannot be read passes the turn to the following one, once round
     // the list at most.

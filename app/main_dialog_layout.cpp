@@ -62,13 +62,16 @@ void CMainDlg::CreateControls() {
     imageLabel->setBuddy(imagePath_);
     browseImage_ = button(IDC_BROWSE_IMAGE, "...", 185, 28, 14, 14);
     imageList_ = new QListWidget(this);
-    place(imageList_, IDC_IMAGE_LIST, 22, 48, 176, 128);
+    // The list leaves a row below it to "Previous" and "Next".
+    place(imageList_, IDC_IMAGE_LIST, 22, 48, 176, 112);
     imageList_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     imageList_->setSelectionMode(QAbstractItemView::SingleSelection);
     // Long paths lose their beginning, not the file name.
     imageList_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     imageList_->setTextElideMode(Qt::ElideLeft);
     imageList_->setUniformItemSizes(true);
+    previousImage_ = button(IDC_PREVIOUS_IMAGE, "Pre&vious", 94, 163, 50, 14);
+    nextImage_ = button(IDC_NEXT_IMAGE, "&Next", 148, 163, 50, 14);
     enableTimer_ = new QCheckBox(QStringLiteral("&Enable change wallpaper automatically"), this);
     place(enableTimer_, IDC_ENABLE_TIMER, 214, 10, 164, 10);
     timeInterval_ = new QLineEdit(this);
@@ -157,6 +160,8 @@ void CMainDlg::CreateControls() {
     QWidget* const order[] = {imagePath_,
                               browseImage_,
                               imageList_,
+                              previousImage_,
+                              nextImage_,
                               enableTimer_,
                               timeInterval_,
                               fitToScreen_,
@@ -211,6 +216,8 @@ void CMainDlg::ConnectHandlers() {
     connect(about_, &QPushButton::clicked, this, [this] { OnAbout(); });
     connect(donate_, &QPushButton::clicked, this, [this] { OpenDonationPage(); });
     connect(hide_, &QPushButton::clicked, this, [this] { HideWindow(); });
+    connect(previousImage_, &QPushButton::clicked, this, [this] { ShowPreviousImage(); });
+    connect(nextImage_, &QPushButton::clicked, this, [this] { ShowNextImage(); });
     // "&Desktop" (hidden) has no effect.
     // Each timer calls its own handler. The hide timer is single-shot, so it
     // has stopped by the time the window hides.

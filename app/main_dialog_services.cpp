@@ -1,6 +1,8 @@
 #include "app/main_dialog_services.h"
 
+#include <QAction>
 #include <QLabel>  // shell/hyperlink.h needs the whole class
+#include <QMenu>
 
 #include "app/app_icon.h"
 #include "app/main_dialog.h"
@@ -39,7 +41,21 @@ bool CMainDlgServices::TrayIconShown() const {
 }
 
 void CMainDlgServices::SetTooltipText(const std::string& text) {
-    tray_->SetTooltipText(text);
+    tooltip_ = text;
+    tray_->SetTooltipText(paused_ ? text + " (wallpaper paused)" : text);
+}
+
+void CMainDlgServices::ShowPaused(bool paused) {
+    paused_ = paused;
+    SetTooltipText(tooltip_);
+    if (QMenu* menu = tray_->GetMenu(); menu && !menu->actions().isEmpty()) {
+        if (QMenu* popup = menu->actions().first()->menu()) {
+            for (QAction* action : popup->actions()) {
+                if (shell::CommandOf(action) == shell::ID_TRAY_PAUSE)
+                    action->setText(paused ? QStringLiteral("&Resume") : QStringLiteral("&Pause"));
+            }
+        }
+    }
 }
 
 bool CMainDlgServices::RegisterHotkey(std::uint16_t value) {

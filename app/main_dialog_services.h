@@ -34,7 +34,10 @@ public:
 
     // Adds the tray icon for the window, its commands going to OnCommand.
     void CreateTrayIcon(const std::string& tooltip);
+    // The tooltip says so while the automatic changes are paused.
     void SetTooltipText(const std::string& text);
+    // The pause in the tray: the tooltip, and "&Pause" turned "&Resume".
+    void ShowPaused(bool paused);
     shell::CTrayIcon& Tray() { return *tray_; }
     // Whether hiding the window leaves the user a tray icon to bring it back.
     bool TrayIconShown() const;
@@ -56,4 +59,6 @@ private:
     CMusicPlayer player_;
     CMusicGlue glue_;
     QPointer<CAboutBox> about_;  // the open About box, if any
+    std::string tooltip_;        // as last set, without the pause's note
+    bool paused_ = false;
 };

@@ -16,6 +16,8 @@ void CMainDlg::LoadSettings() {
     OpenSettingsFile(ini_,
                      options_.settingsFile.empty() ? GetSettingsFilePath() : options_.settingsFile);
     const int position = ::LoadSettings(ini_, settings_);
+    LoadRotationState();
+    services_->ShowPaused(settings_.Paused);
     services_->Player().SetPlayMode(settings_.PlayMode);
     ShowSettings();
     if (settings_.Hide2TrayIcon)

@@ -23,8 +23,8 @@
 
 namespace {
 
-CRandomPicker MakePicker(std::uint64_t seed) {
-    return seed ? CRandomPicker(seed) : CRandomPicker();
+CShuffleOrder MakeShuffle(std::uint64_t seed) {
+    return seed ? CShuffleOrder(seed) : CShuffleOrder();
 }
 
 // A popup window with caption, window menu and minimise box, in the taskbar.
@@ -37,7 +37,8 @@ constexpr Qt::WindowFlags kWindowFlags = Qt::Window | Qt::WindowTitleHint |
 CMainDlg::CMainDlg(MainDlgOptions options, QWidget* parent)
     : QDialog(parent, kWindowFlags),
       options_(std::move(options)),
-      picker_(MakePicker(options_.randomSeed)) {
+      shuffle_(MakeShuffle(options_.randomSeed)),
+      musicShuffle_(MakeShuffle(options_.randomSeed ? options_.randomSeed + 1 : 0)) {
     autoChangeTimer_.setObjectName(QString::number(kAutoChangeTimerId));
     hideTimer_.setObjectName(QString::number(kHideTimerId));
     hideTimer_.setSingleShot(true);
@@ -103,6 +104,7 @@ void CMainDlg::OnDestroy() {
     destroyed_ = true;
     autoChangeTimer_.stop();
     hideTimer_.stop();
+    watcher_.Stop();
     UnregisterGlobalHotkey();
     // A change under way gets a few seconds; one still running after that
     // is left to finish alone and touches nothing of ours.
@@ -122,7 +124,8 @@ void CMainDlg::ApplyTimerSettings() {
     ReadDialog();
     timeInterval_->setEnabled(settings_.EnableTimer);
     intervalSpin_->setEnabled(settings_.EnableTimer);
-    if (settings_.EnableTimer) {
+    // A pause holds the timer whatever its box says.
+    if (settings_.EnableTimer && !settings_.Paused) {
         // Starting it again begins the countdown anew.
         autoChangeTimer_.start(options_.secondLength * settings_.TimeInterval);
     } else {
@@ -205,6 +208,12 @@ void CMainDlg::OnCommand(int command) {
         break;
     case ID_TRAY_NEXT:
         ShowNextImage();
+        break;
+    case ID_TRAY_PREVIOUS:
+        ShowPreviousImage();
+        break;
+    case ID_TRAY_PAUSE:
+        SetPaused(!IsPaused());
         break;
     case ID_TRAY_EXIT:
         ExitProgram();

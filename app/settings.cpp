@@ -107,6 +107,7 @@ constexpr SettingKey kSettingKeys[] = {
      .kind = SettingKind::kFlag,
      .def = "1",
      .flag = &S::MatchOrientation},
+    {.name = "Paused", .kind = SettingKind::kFlag, .def = "0", .flag = &S::Paused},
 };
 
 }  // namespace

@@ -36,6 +36,9 @@ struct WallpaperSettings {
     int MonitorMode = 0;
     // With a picture per monitor: portrait monitors take portrait pictures.
     bool MatchOrientation = true;
+    // Automatic changes held ("Pause" in the tray, --pause): the timer stays
+    // stopped until resumed, across restarts too.
+    bool Paused = false;
 };
 
 // The auto-change period the window accepts, in seconds.

@@ -11,6 +11,33 @@
 #include "platform/qt/messages.h"
 #include "platform/qt/single_instance.h"
 
+namespace {
+
+// What the bus may ask of the window: each command as the tray or the
+// window's own button would run it.
+BusActions BusActionsFor(CMainDlg& dialog) {
+    return {
+        .show = [&dialog] { dialog.RestoreWindow(); },
+        .next = [&dialog] { dialog.ShowNextImage(); },
+        .previous = [&dialog] { dialog.ShowPreviousImage(); },
+        .setPaused = [&dialog](bool paused) { dialog.SetPaused(paused); },
+        .setWallpaper = [&dialog](const std::string& path,
+                                  std::string& why) { return dialog.ShowPictureFile(path, why); },
+        .quit = [&dialog] { dialog.ExitProgram(); },
+        .currentPictures =
+            [&dialog] {
+                QStringList pictures;
+                for (const std::string& picture : dialog.CurrentPictures())
+                    pictures << QString::fromStdString(picture);
+                return pictures;
+            },
+        .paused = [&dialog] { return dialog.IsPaused(); },
+        .pictureCount = [&dialog] { return dialog.PictureCount(); },
+    };
+}
+
+}  // namespace
+
 int CWallpaperApp::Run(int argc, char** argv) {
     QApplication app(argc, argv);
     // The window hides to the tray, and a message box may be the only window
@@ -34,7 +61,13 @@ int CWallpaperApp::Run(int argc, char** argv) {
     CScreenFollower screens;
     {
         CMainDlg dialog;
-        const CBusService bus({.show = [&dialog] { dialog.RestoreWindow(); }});
+        CBusService bus(BusActionsFor(dialog));
+        QObject::connect(&dialog, &CMainDlg::PictureChanged, &bus,
+                         [&bus] { bus.NotifyPictureChanged(); });
+        QObject::connect(&dialog, &CMainDlg::PausedChanged, &bus,
+                         [&bus] { bus.NotifyPausedChanged(); });
+        QObject::connect(&dialog, &CMainDlg::PictureCountChanged, &bus,
+                         [&bus] { bus.NotifyPictureCountChanged(); });
         // A monitor plugged in or out, resized or turned: the pictures shown
         // are laid out on the new layout.
         screens.SetLayoutHandler([&dialog] { dialog.ReapplyWallpaper(); });

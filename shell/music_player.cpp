@@ -241,8 +241,13 @@ void CMusicPlayer::SelectNext() {
             currentSong_.clear();
             return;
         }
-        std::uniform_int_distribution<std::size_t> pick(0, playlist_.size() - 1);
-        position_ = pick(RandomGenerator());
+        std::optional<std::size_t> chosen;
+        if (chooser_)
+            chosen = chooser_(playlist_);
+        if (!chosen || *chosen >= playlist_.size())
+            chosen = std::uniform_int_distribution<std::size_t>(
+                0, playlist_.size() - 1)(RandomGenerator());
+        position_ = chosen;
         currentSong_ = playlist_[*position_];
     }
 }

@@ -49,6 +49,13 @@ public:
     const std::vector<std::string>& GetPlaylist() const { return playlist_; }
 
     void SelectNext();
+    // Random mode's choice of the next song, in place of a free draw (the
+    // owner keeps a shuffled order so no song repeats before every one has
+    // played): the index of the song in `playlist`, or none to fall back to
+    // the draw.
+    using RandomChooser =
+        std::function<std::optional<std::size_t>(const std::vector<std::string>& playlist)>;
+    void SetRandomChooser(RandomChooser chooser) { chooser_ = std::move(chooser); }
     // Stops whatever plays, then starts opening the current song (selecting
     // one first when none is current); it plays as soon as it is loaded.
     // False when there is no song or no device; whether the open succeeded
@@ -82,4 +89,5 @@ private:
     std::string currentSong_;
     std::vector<std::string> playlist_;
     std::optional<std::size_t> position_;
+    RandomChooser chooser_;
 };

@@ -17,6 +17,8 @@ struct MenuItem {
 constexpr MenuItem kTrayItems[] = {
     {ID_TRAY_RESTORE, "&Restore"},
     {ID_TRAY_NEXT, "&Next"},
+    {ID_TRAY_PREVIOUS, "&Previous"},
+    {ID_TRAY_PAUSE, "&Pause"},
     {0, nullptr},
     {ID_TRAY_EXIT, "&Exit"},
 };
@@ -47,6 +49,10 @@ std::optional<std::string> LoadStringResource(unsigned id) {
         return "Restore dialog";
     case ID_TRAY_NEXT:
         return "Display next wallpaper";
+    case ID_TRAY_PREVIOUS:
+        return "Display the previous wallpaper again";
+    case ID_TRAY_PAUSE:
+        return "Pause or resume the automatic changes";
     case ID_TRAY_EXIT:
         return "Exit this program";
     case IDS_PRODUCT_NAME:

@@ -19,6 +19,10 @@ inline constexpr unsigned ID_TRAY_RESTORE = 32771;
 inline constexpr unsigned ID_TRAY_NEXT = 32773;
 inline constexpr unsigned ID_TRAY_EXIT = 32775;
 inline constexpr unsigned IDS_PRODUCT_NAME = 32776;
+// Added after the first release, after "Next": back through the pictures
+// shown, and holding the timer (its text turns to "&Resume" while held).
+inline constexpr unsigned ID_TRAY_PREVIOUS = 32777;
+inline constexpr unsigned ID_TRAY_PAUSE = 32778;
 
 // The menu with resource number `id`: a menu bar whose popups are its
 // submenus, like a loaded menu resource. Each item's command number is its

@@ -155,11 +155,16 @@ TEST(DialogUnitsTest, ConvertWithTheFontsBaseUnits) {
 TEST_F(MainDialogTest, ControlsTextsAndTabOrder) {
     CMainDlg& dlg = Start();
     EXPECT_EQ(dlg.windowTitle(), "Drapewell v1.50");
-    const std::pair<int, const char*> buttons[] = {
-        {IDC_BROWSE_IMAGE, "..."}, {IDC_BROWSE_MUSIC, "..."},
-        {IDC_DONATE, "&Donate"},   {IDC_SAVE, "&Save"},
-        {IDC_ABOUT, "&About"},     {IDC_HIDE, "&Hide"},
-        {IDC_DESKTOP, "&Desktop"}, {IDC_REFRESH_IMAGES, "Image Files:"}};
+    const std::pair<int, const char*> buttons[] = {{IDC_BROWSE_IMAGE, "..."},
+                                                   {IDC_BROWSE_MUSIC, "..."},
+                                                   {IDC_DONATE, "&Donate"},
+                                                   {IDC_SAVE, "&Save"},
+                                                   {IDC_ABOUT, "&About"},
+                                                   {IDC_HIDE, "&Hide"},
+                                                   {IDC_DESKTOP, "&Desktop"},
+                                                   {IDC_REFRESH_IMAGES, "Image Files:"},
+                                                   {IDC_PREVIOUS_IMAGE, "Pre&vious"},
+                                                   {IDC_NEXT_IMAGE, "&Next"}};
     for (const auto& [id, text] : buttons) {
         auto* button = Control<QAbstractButton>(id);
         ASSERT_NE(button, nullptr) << id;
@@ -191,13 +196,13 @@ TEST_F(MainDialogTest, ControlsTextsAndTabOrder) {
 
     // Tab order from the image directory through the visible controls.
     const int expected[] = {
-        IDC_IMAGE_PATH,     IDC_BROWSE_IMAGE,   IDC_IMAGE_LIST,     IDC_ENABLE_TIMER,
-        IDC_TIME_INTERVAL,  IDC_FIT_TO_SCREEN,  IDC_POSITION,       IDC_HOTKEY,
-        IDC_DISPLAY_ORDER,  IDC_DISPLAY_RANDOM, IDC_PLAY_MUSIC,     IDC_MUSIC_PATH,
-        IDC_BROWSE_MUSIC,   IDC_PLAY_ORDER,     IDC_PLAY_RANDOM,    IDC_ALWAYS_ON_TOP,
-        IDC_START_AT_LOGIN, IDC_HIDE_TO_TRAY,   IDC_DONATE,         IDC_SAVE,
-        IDC_ABOUT,          IDC_HIDE,           IDC_REFRESH_IMAGES, IDC_DESKTOP,
-        IDC_CHANGE_METHOD};
+        IDC_IMAGE_PATH,     IDC_BROWSE_IMAGE,  IDC_IMAGE_LIST,     IDC_PREVIOUS_IMAGE,
+        IDC_NEXT_IMAGE,     IDC_ENABLE_TIMER,  IDC_TIME_INTERVAL,  IDC_FIT_TO_SCREEN,
+        IDC_POSITION,       IDC_HOTKEY,        IDC_DISPLAY_ORDER,  IDC_DISPLAY_RANDOM,
+        IDC_PLAY_MUSIC,     IDC_MUSIC_PATH,    IDC_BROWSE_MUSIC,   IDC_PLAY_ORDER,
+        IDC_PLAY_RANDOM,    IDC_ALWAYS_ON_TOP, IDC_START_AT_LOGIN, IDC_HIDE_TO_TRAY,
+        IDC_DONATE,         IDC_SAVE,          IDC_ABOUT,          IDC_HIDE,
+        IDC_REFRESH_IMAGES, IDC_DESKTOP,       IDC_CHANGE_METHOD};
     QWidget* w = Control<QWidget>(IDC_IMAGE_PATH);
     for (std::size_t i = 1; i < std::size(expected); ++i) {
         w = w->nextInFocusChain();
@@ -211,12 +216,12 @@ TEST_F(MainDialogTest, FirstStartWritesEveryKeyWithItsDefault) {
     Start(/*storeDefaults=*/false);
     const std::string dataDir = (dir_ / "data/Drapewell/").string();
     const std::pair<const char*, std::string> keys[] = {
-        {"ChangeMethod", "1"},  {"TimeInterval", "10"},   {"EnableTimer", "1"},
-        {"PlayMusic", "0"},     {"FitToScreen", "1"},     {"ImagePath", dataDir},
-        {"MusicPath", dataDir}, {"AlwaysOnTop", "0"},     {"StartAtLogin", "1"},
-        {"Hide2TrayIcon", "1"}, {"RandomMode", "1"},      {"LaterPaper", ""},
-        {"PlayMode", "1"},      {"Position", "Strech"},   {"Hotkey", "122"},
-        {"MonitorMode", "0"},   {"MatchOrientation", "1"}};
+        {"ChangeMethod", "1"},  {"TimeInterval", "10"},    {"EnableTimer", "1"},
+        {"PlayMusic", "0"},     {"FitToScreen", "1"},      {"ImagePath", dataDir},
+        {"MusicPath", dataDir}, {"AlwaysOnTop", "0"},      {"StartAtLogin", "1"},
+        {"Hide2TrayIcon", "1"}, {"RandomMode", "1"},       {"LaterPaper", ""},
+        {"PlayMode", "1"},      {"Position", "Strech"},    {"Hotkey", "122"},
+        {"MonitorMode", "0"},   {"MatchOrientation", "1"}, {"Paused", "0"}};
     for (const auto& [key, value] : keys)
         EXPECT_EQ(Stored(key), value) << key;
     EXPECT_TRUE(fs::exists(dir_ / "config/autostart/Drapewell.desktop"));

@@ -121,7 +121,8 @@ TEST_F(SettingsTest, FirstStartWritesEveryKeyWithItsDefault) {
                   "Position=Strech\n"
                   "Hotkey=122\n"
                   "MonitorMode=0\n"
-                  "MatchOrientation=1\n");
+                  "MatchOrientation=1\n"
+                  "Paused=0\n");
     EXPECT_NE(Read(Autostart()).find("Exec=" + GetModulePath() + "\n"), std::string::npos);
 }
 
@@ -145,6 +146,7 @@ void SaveKeyByKey(CIniFile& ini, const WallpaperSettings& s, int position) {
     ini.WriteInt("Hotkey", s.Hotkey);
     ini.WriteInt("MonitorMode", s.MonitorMode);
     ini.WriteBool("MatchOrientation", s.MatchOrientation);
+    ini.WriteBool("Paused", s.Paused);
 }
 
 TEST_F(SettingsTest, ASaveKeepsEveryOtherLineAndMatchesKeyByKeyWrites) {

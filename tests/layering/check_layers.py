@@ -24,10 +24,11 @@ LIBRARIES = {
     "codecs": (("image", "platform/base", "platform/gdi"), False),
     "wallpaper": (("codecs", "image", "platform/base", "platform/gdi", "platform/desktop"), False),
     "shell": (("platform/base", "platform/gdi", "platform/qt"), True),
-    "app": (("wallpaper", "shell", "codecs", "image", "platform/base", "platform/gdi",
+    "rotation": (("platform/base",), False),
+    "app": (("wallpaper", "shell", "rotation", "codecs", "image", "platform/base", "platform/gdi",
              "platform/desktop", "platform/qt", "platform/hotkey"), True),
-    "tools": (("app", "wallpaper", "shell", "codecs", "image", "platform/base", "platform/gdi",
-               "platform/desktop", "platform/qt", "platform/x11"), True),
+    "tools": (("app", "wallpaper", "shell", "rotation", "codecs", "image", "platform/base",
+               "platform/gdi", "platform/desktop", "platform/qt", "platform/x11"), True),
 }
 # Programs that sit on top of everything: they may include any library.
 UNCHECKED = ("tests", "bench", "fuzz", "build", "res", "docs", "scripts", "cmake")

@@ -23,6 +23,8 @@ need "$metainfo"
 need "$share/man/man1/drapewell.1"
 need "$share/man/man1/drapewell-tool.1"
 need "$share/icons/hicolor/scalable/apps/drapewell.svg"
+service=$share/dbus-1/services/invalid.drapewell.Drapewell.service
+need "$service"
 [ "$failures" -eq 0 ] || exit 1
 
 # Only what is installed runs: no build tree on the library path.
@@ -35,6 +37,10 @@ appstreamcli validate --no-net "$metainfo" >/dev/null || fail "metainfo does not
 # The entry starts a program that is installed, by the name on the PATH.
 exec_line=$(sed -n 's/^Exec=//p' "$desktop")
 [ -x "$prefix/bin/${exec_line%% *}" ] || fail "Exec=$exec_line is not in bin/"
+# The bus service file names the application id and starts the installed
+# program (by the full path the build was configured for).
+grep -qx 'Name=invalid.drapewell.Drapewell' "$service" || fail "the bus service file names another name"
+grep -Eqx 'Exec=/.*/bin/drapewell' "$service" || fail "the bus service file starts $(sed -n 's/^Exec=//p' "$service")"
 # The entry, the metainfo and the theme agree on the icon's name.
 icon=$(sed -n 's/^Icon=//p' "$desktop")
 grep -q "<icon type=\"stock\">$icon</icon>" "$metainfo" || fail "metainfo names another icon than $icon"

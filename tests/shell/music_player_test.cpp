@@ -8,6 +8,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <fstream>
@@ -164,6 +165,30 @@ TEST_F(MusicTest, RandomModeSelectsAtOnceAndVariesWithinOneSecond) {
     EXPECT_EQ(seen, std::set<std::string>(list.begin(), list.end()));
     player.SetPlaylist({});
     EXPECT_EQ(player.GetCurrentSong(), "");
+}
+
+TEST_F(MusicTest, RandomModeTakesTheOwnersChoiceAndDrawsWhenItHasNone) {
+    CMusicPlayer player;
+    player.SetPlayMode(1);
+    std::vector<std::size_t> answers{2, 0, 7};  // 7 is no song of the list
+    std::size_t asked = 0;
+    player.SetRandomChooser([&](const std::vector<std::string>& playlist) {
+        EXPECT_EQ(playlist.size(), 3u);
+        return asked < answers.size() ? std::optional(answers[asked++]) : std::nullopt;
+    });
+    const std::vector<std::string> list{"a", "b", "c"};
+    player.SetPlaylist(list);
+    EXPECT_EQ(player.GetCurrentSong(), "c");
+    player.SelectNext();
+    EXPECT_EQ(player.GetCurrentSong(), "a");
+    for (int i = 0; i < 3; ++i) {
+        player.SelectNext();  // out of range, then none: a song of the list all the same
+        EXPECT_NE(std::find(list.begin(), list.end(), player.GetCurrentSong()), list.end());
+    }
+    player.SetPlayMode(0);
+    player.SetPlaylist(list);  // in order the chooser has no say
+    EXPECT_EQ(player.GetCurrentSong(), "a");
+    EXPECT_EQ(asked, 3u);
 }
 
 TEST_F(MusicTest, UnopenableFilesFailLaterWithAReadableError) {

@@ -101,7 +101,7 @@ TEST_F(TrayWithoutHost, EveryOperationReturnsZero) {
     EXPECT_EQ(icon_.GetTooltipText(), "");
     // The menu is loaded all the same.
     ASSERT_NE(GetPopup(), nullptr);
-    EXPECT_EQ(GetPopup()->actions().size(), 4);
+    EXPECT_EQ(GetPopup()->actions().size(), 6);
 }
 
 TEST_F(TrayWithoutHost, MenuResource) {
@@ -110,16 +110,20 @@ TEST_F(TrayWithoutHost, MenuResource) {
     ASSERT_NE(popup, nullptr);
     EXPECT_EQ(icon_.GetMenu()->actions().first()->text(), "MENU_TRAY");
     const auto items = popup->actions();
-    ASSERT_EQ(items.size(), 4);
+    ASSERT_EQ(items.size(), 6);
     EXPECT_EQ(items[0]->text(), "&Restore");
     EXPECT_EQ(CommandOf(items[0]), ID_TRAY_RESTORE);
     EXPECT_EQ(items[0]->statusTip(), "Restore dialog");
     EXPECT_EQ(items[1]->text(), "&Next");
     EXPECT_EQ(CommandOf(items[1]), ID_TRAY_NEXT);
-    EXPECT_TRUE(items[2]->isSeparator());
-    EXPECT_EQ(items[3]->text(), "&Exit");
-    EXPECT_EQ(CommandOf(items[3]), ID_TRAY_EXIT);
-    EXPECT_EQ(items[3]->statusTip(), "Exit this program");
+    EXPECT_EQ(items[2]->text(), "&Previous");
+    EXPECT_EQ(CommandOf(items[2]), ID_TRAY_PREVIOUS);
+    EXPECT_EQ(items[3]->text(), "&Pause");
+    EXPECT_EQ(CommandOf(items[3]), ID_TRAY_PAUSE);
+    EXPECT_TRUE(items[4]->isSeparator());
+    EXPECT_EQ(items[5]->text(), "&Exit");
+    EXPECT_EQ(CommandOf(items[5]), ID_TRAY_EXIT);
+    EXPECT_EQ(items[5]->statusTip(), "Exit this program");
     EXPECT_EQ(LoadStringResource(IDS_PRODUCT_NAME), "Drapewell");
     EXPECT_EQ(LoadMenuResource(131), nullptr);
 }
