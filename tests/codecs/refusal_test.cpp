@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
+#include <ostream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -162,6 +163,10 @@ struct Refusal {
     Bytes bytes;
     const char* reason;  // what the reason must contain
 };
+
+void PrintTo(const Refusal& c, std::ostream* out) {
+    *out << c.what << " (" << c.name << ")";
+}
 
 class LoadRefusals : public ::testing::TestWithParam<Refusal> {};
 
