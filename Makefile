@@ -1,7 +1,7 @@
 # The commands the README names. Each configures its CMake preset as needed.
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build run test asan-test bench package format format-check clean
+.PHONY: all deps build run test asan-test fuzz bench package format format-check clean
 
 all: build
 
@@ -27,6 +27,32 @@ asan-test: deps
 	cmake --preset asan
 	cmake --build --preset asan -j $(JOBS)
 	ctest --preset asan
+
+# Each decoder's libFuzzer harness, built with clang under AddressSanitizer
+# and UndefinedBehaviorSanitizer in build/fuzz, runs FUZZ_SECONDS from the
+# saved corpus; new inputs go to a scratch directory, and those that reach
+# code the corpus does not are merged into fuzz/corpus/<name> (minimised:
+# the saved inputs stay, the rest of the scratch is dropped). A crash stops the run and leaves the
+# input in build/fuzz/finds/<name>/.
+FUZZ_SECONDS ?= 60
+FUZZERS ?= bmp_fuzzer gif_fuzzer jpeg_fuzzer pcx_fuzzer png_fuzzer probe_fuzzer tga_fuzzer \
+	tiff_fuzzer
+
+fuzz: deps
+	CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+		-DBUILD_TESTING=OFF -DBUILD_FUZZERS=ON -DDRAPEWELL_SANITIZE=ON
+	cmake --build build/fuzz -j $(JOBS) --target $(FUZZERS)
+	@set -e; for name in $(FUZZERS); do \
+		scratch=build/fuzz/scratch/$$name; \
+		rm -rf $$scratch; mkdir -p $$scratch build/fuzz/finds/$$name fuzz/corpus/$$name; \
+		echo "== $$name: $(FUZZ_SECONDS) s"; \
+		build/fuzz/bin/$$name $$scratch fuzz/corpus/$$name -max_total_time=$(FUZZ_SECONDS) \
+			-print_final_stats=1 -artifact_prefix=build/fuzz/finds/$$name/ \
+			2>build/fuzz/$$name.log || { tail -n 60 build/fuzz/$$name.log; exit 1; }; \
+		grep '^stat::number_of_executed_units' build/fuzz/$$name.log; \
+		build/fuzz/bin/$$name -merge=1 fuzz/corpus/$$name $$scratch 2>>build/fuzz/$$name.log; \
+		echo "$$name: $$(ls fuzz/corpus/$$name | wc -l) inputs, $$(du -sh fuzz/corpus/$$name | cut -f1)"; \
+	done
 
 bench: build
 	build/release/bin/drapewell-bench-image

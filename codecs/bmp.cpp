@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "codecs/bmp_pixels.h"
+#include "codecs/codec_error.h"
 #include "platform/gdi/dib_section.h"
 #include "platform/gdi/types.h"
 
@@ -58,10 +59,12 @@ struct BmpLayout {
 bool ReadInfoHeader(std::span<const std::uint8_t> bytes, gdi::BITMAPINFOHEADER& info) {
     const std::uint64_t size = bytes.size();
     if (size < kFileHeaderSize + 4)
-        return false;
+        return ImageFail("truncated");
     const std::uint32_t headerSize = U32At(bytes, kFileHeaderSize);
-    if (headerSize < kCoreHeaderSize || kFileHeaderSize + headerSize > size)
-        return false;
+    if (headerSize < kCoreHeaderSize)
+        return ImageFail("unknown header size " + std::to_string(headerSize));
+    if (kFileHeaderSize + headerSize > size)
+        return ImageFail("truncated");
     info = {};
     if (headerSize == kCoreHeaderSize) {
         std::uint16_t core[4];
@@ -71,7 +74,7 @@ bool ReadInfoHeader(std::span<const std::uint8_t> bytes, gdi::BITMAPINFOHEADER& 
         info.biPlanes = core[2];
         info.biBitCount = core[3];
     } else if (headerSize < kOs2MinHeaderSize) {
-        return false;
+        return ImageFail("unknown header size " + std::to_string(headerSize));
     } else {
         // Shorter OS/2 2.x headers leave the fields they lack zero.
         std::memcpy(&info, bytes.data() + kFileHeaderSize,
@@ -81,10 +84,12 @@ bool ReadInfoHeader(std::span<const std::uint8_t> bytes, gdi::BITMAPINFOHEADER& 
     return true;
 }
 
-bool ParseBmp(std::span<const std::uint8_t> bytes, BmpLayout& layout) {
+bool ParseBmp(std::span<const std::uint8_t> bytes, std::uint64_t maxPixelBytes, BmpLayout& layout) {
     const std::uint64_t size = bytes.size();
     gdi::BITMAPINFOHEADER info;
-    if (size < kFileHeaderSize || !ReadInfoHeader(bytes, info))
+    if (size < kFileHeaderSize)
+        return ImageFail("truncated");
+    if (!ReadInfoHeader(bytes, info))
         return false;
     BmpFileHeader file;
     std::memcpy(&file, bytes.data(), sizeof file);
@@ -92,25 +97,27 @@ bool ParseBmp(std::span<const std::uint8_t> bytes, BmpLayout& layout) {
 
     const std::uint32_t bits = info.biBitCount;
     if (!gdi::IsSupportedBitCount(bits))
-        return false;
+        return ImageFail(std::to_string(bits) + "-bit colour depth not supported");
     const std::uint32_t compression = info.biCompression;
     const bool bitFields =
         !os2 && (compression == gdi::BI_BITFIELDS || compression == kAlphaBitFields);
     const bool rle =
         (compression == gdi::BI_RLE8 && bits == 8) || (compression == gdi::BI_RLE4 && bits == 4);
     if (compression != gdi::BI_RGB && !rle && !(bitFields && (bits == 16 || bits == 32)))
-        return false;
+        return ImageFail("unsupported compression " + std::to_string(compression) + " at " +
+                         std::to_string(bits) + " bits");
     // Run-length pictures are stored bottom-up only.
     if (rle && info.biHeight < 0)
-        return false;
+        return ImageFail("top-down run-length picture");
 
     // 64-bit magnitude: the most negative height has none in 32 bits. The
     // size is checked against the pixel cap before anything is allocated.
     const std::int64_t width = info.biWidth;
     const std::int64_t height = info.biHeight < 0 ? -std::int64_t{info.biHeight} : info.biHeight;
     gdi::DibGeometry geometry;
-    if (!gdi::ComputeDibGeometry(width, height, bits, geometry))
-        return false;
+    if (!gdi::ComputeDibGeometry(width, height, bits, geometry) ||
+        geometry.sizeImage > maxPixelBytes)
+        return ImageFailSize(width, height, bits, maxPixelBytes);
 
     std::uint64_t infoEnd = kFileHeaderSize + info.biSize;
     if (bitFields) {
@@ -122,7 +129,7 @@ bool ParseBmp(std::span<const std::uint8_t> bytes, BmpLayout& layout) {
         if (info.biSize < kInfoHeaderSize + maskBytes)
             infoEnd = masksAt + maskBytes;
         if (infoEnd > size)
-            return false;
+            return ImageFail("truncated");
         layout.masks = {.red = U32At(bytes, masksAt),
                         .green = U32At(bytes, masksAt + 4),
                         .blue = U32At(bytes, masksAt + 8),
@@ -134,7 +141,7 @@ bool ParseBmp(std::span<const std::uint8_t> bytes, BmpLayout& layout) {
             layout.masks.alpha &= 0xFFFF;
         }
         if (!layout.masks.red || !layout.masks.green || !layout.masks.blue)
-            return false;
+            return ImageFail("empty colour mask");
     }
 
     if (bits <= 8) {
@@ -152,7 +159,7 @@ bool ParseBmp(std::span<const std::uint8_t> bytes, BmpLayout& layout) {
                 entries = before < full ? before : full;
         }
         if (infoEnd > size || infoEnd + declared * entrySize > size)
-            return false;
+            return ImageFail("truncated");
         const std::uint64_t available = (size - infoEnd) / entrySize;
         if (entries > available)
             entries = available;
@@ -164,12 +171,12 @@ bool ParseBmp(std::span<const std::uint8_t> bytes, BmpLayout& layout) {
     }
 
     if (file.pixelOffset > size)
-        return false;
+        return ImageFail("pixel data past the end of the file");
     if (rle) {
         layout.pixelBytes = size - file.pixelOffset;
     } else {
         if (geometry.sizeImage > size - file.pixelOffset)
-            return false;
+            return ImageFail("truncated");
         layout.pixelBytes = geometry.sizeImage;
     }
     layout.width = width;
@@ -202,12 +209,15 @@ bool DecodeStored(CEditableImage& picture, const BmpLayout& layout,
     }
     const auto* table = reinterpret_cast<const std::uint8_t*>(layout.palette.data());
     packed.insert(packed.end(), table, table + layout.palette.size() * sizeof(gdi::RGBQUAD));
-    return picture.CreateFromBitmapInfo(packed, pixels) &&
-           (!layout.topDown || picture.FlipVertical());
+    if (!picture.CreateFromBitmapInfo(packed, pixels))
+        return ImageFail("not enough memory for the picture");
+    return !layout.topDown || picture.FlipVertical() ||
+           ImageFail("not enough memory to turn the picture upright");
 }
 
 bool Create(CEditableImage& picture, const BmpLayout& layout, std::uint32_t bits) {
-    return picture.Create(layout.width, layout.height, bits, gdi::BI_RGB, nullptr, true);
+    return picture.Create(layout.width, layout.height, bits, gdi::BI_RGB, nullptr, true) ||
+           ImageFail("not enough memory for the picture");
 }
 
 // Run-length pictures: a zeroed picture of the file's depth and palette
@@ -228,7 +238,7 @@ bool DecodeFields(CEditableImage& picture, const BmpLayout& layout,
                   std::span<const std::uint8_t> pixels) {
     gdi::DibGeometry source;
     if (!gdi::ComputeDibGeometry(layout.width, layout.height, layout.bits, source))
-        return false;
+        return ImageFailSize(layout.width, layout.height, layout.bits, gdi::kMaxPixelBytes);
     const auto width = static_cast<std::uint32_t>(layout.width);
     const auto height = static_cast<std::uint32_t>(layout.height);
     bmp::ChannelMasks masks = layout.masks;
@@ -237,6 +247,9 @@ bool DecodeFields(CEditableImage& picture, const BmpLayout& layout,
     if (!alpha)
         masks.alpha = 0;
     const std::uint32_t outBits = alpha ? 32 : 24;
+    gdi::DibGeometry wide;
+    if (!gdi::ComputeDibGeometry(layout.width, layout.height, outBits, wide))
+        return ImageFailSize(layout.width, layout.height, outBits, gdi::kMaxPixelBytes);
     if (!Create(picture, layout, outBits))
         return false;
     for (std::uint32_t y = 0; y < height; ++y) {
@@ -250,9 +263,11 @@ bool DecodeFields(CEditableImage& picture, const BmpLayout& layout,
 
 }  // namespace
 
-bool DecodeBmpMemory(CEditableImage& picture, std::span<const std::uint8_t> bytes) {
+bool DecodeBmpMemory(CEditableImage& picture, std::span<const std::uint8_t> bytes,
+                     std::uint64_t maxPixelBytes) {
+    ClearImageError();
     BmpLayout layout;
-    bool ok = ParseBmp(bytes, layout);
+    bool ok = ParseBmp(bytes, maxPixelBytes, layout);
     if (ok) {
         const auto pixels = bytes.subspan(layout.pixelOffset, layout.pixelBytes);
         if (layout.compression == gdi::BI_RLE8 || layout.compression == gdi::BI_RLE4)
@@ -278,11 +293,16 @@ std::uint64_t EncodedBmpSize(const CDibImage& picture) {
 }
 
 bool EncodeBmp(const CDibImage& picture, std::span<std::uint8_t> out) {
+    ClearImageError();
     const std::uint64_t fileSize = EncodedBmpSize(picture);
     // The image library caps pixel memory at 1 GiB, so the size fits the
     // 32-bit field; the check keeps that true should the cap ever move.
-    if (fileSize == 0 || fileSize > UINT32_MAX || out.size() < fileSize)
-        return false;
+    if (fileSize == 0)
+        return ImageFail("empty picture");
+    if (fileSize > UINT32_MAX)
+        return ImageFail("picture too large for a bitmap file");
+    if (out.size() < fileSize)
+        return ImageFail("output buffer too small");
     const std::uint32_t bits = picture.GetBitCount();
     const std::uint64_t pixelBytes = std::uint64_t{picture.GetStride()} * picture.GetHeight();
     const std::uint64_t slots = bits <= 8 ? std::uint64_t{1} << bits : kReservedSlots;

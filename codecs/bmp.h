@@ -13,6 +13,7 @@
 #include <string>
 
 #include "image/editable_image.h"
+#include "platform/gdi/types.h"
 
 // Fills `picture` from the file at `path`. True when it now holds the
 // picture. A file that cannot be opened leaves the picture as it was; a
@@ -20,7 +21,10 @@
 bool LoadBmp(CEditableImage& picture, const std::string& path);
 
 // Decodes a whole bitmap file held in memory; the same rules as LoadBmp.
-bool DecodeBmpMemory(CEditableImage& picture, std::span<const std::uint8_t> bytes);
+// Pictures whose pixels would take more than `maxPixelBytes` are refused
+// before anything is allocated.
+bool DecodeBmpMemory(CEditableImage& picture, std::span<const std::uint8_t> bytes,
+                     std::uint64_t maxPixelBytes = gdi::kMaxPixelBytes);
 
 // Writes `picture` as a bitmap file with a 40-byte info header. The file
 // is replaced only when the whole new file was written; an empty picture or

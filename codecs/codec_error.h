@@ -7,6 +7,7 @@
 // "2-bit colour depth not supported"); the dispatch adds what lies before
 // any decoder ("no such file", "unknown file extension").
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -26,3 +27,21 @@ bool ImageFailOverriding(std::string_view reason);
 
 // Forgets the recorded reason; each public load and save begins with it.
 void ClearImageError();
+
+// Helpers for the refusals every codec shares. Each records its reason as
+// ImageFail does and returns false.
+
+// A file that could not be opened, from the errno of the failed open:
+// "no such file", "permission denied", "not a regular file".
+bool ImageFailOpen(int error);
+
+// A picture the pixel cap or the picture object refuses: a zero side, a
+// depth pictures do not have, or pixels past `maxPixelBytes` ("picture
+// larger than the 1 GiB limit").
+bool ImageFailSize(std::int64_t width, std::int64_t height, std::uint32_t bits,
+                   std::uint64_t maxPixelBytes);
+
+// A message of one of the system's picture libraries as a reason: without
+// a trailing full stop or line break, its first letter in lower case unless
+// it begins an abbreviation ("JPEG"). `fallback` stands in for an empty one.
+bool ImageFailLibrary(std::string_view message, std::string_view fallback);

@@ -2,7 +2,10 @@
 // it: each is its memory decoder or encoder and nothing more.
 #include "codecs/codec_files.h"
 
+#include <cerrno>
+
 #include "codecs/bmp.h"
+#include "codecs/codec_error.h"
 #include "codecs/gif.h"
 #include "codecs/jpeg.h"
 #include "codecs/pcx.h"
@@ -15,33 +18,75 @@
 
 namespace codec_files {
 
+namespace {
+
+// Why the file beside which the new one goes could not be written, from
+// errno at the failure.
+bool FailWrite() {
+    switch (errno) {
+    case ENOENT:
+    case ENOTDIR:
+        return ImageFail("no such folder");
+    case ENOSPC:
+        return ImageFail("no space left on the disk");
+    case 0:
+        return ImageFail("cannot write the file");
+    default:
+        return ImageFailOpen(errno);
+    }
+}
+
+}  // namespace
+
 bool LoadMapped(CDibImage& picture, const std::string& path, Unopened rule, const Decoder& decode) {
+    ClearImageError();
     if (rule == Unopened::kEmptiesPicture && picture.IsValid())
         picture.Destroy();
     platform::CMappedFile file;
-    return file.Open(path) && decode(file.Data());
+    errno = 0;
+    if (!file.Open(path))
+        return ImageFailOpen(errno);
+    if (file.Data().empty()) {
+        // Every decoder refuses it; the reason it gives would only say
+        // "truncated".
+        const bool decoded = decode(file.Data());
+        return decoded || ImageFailOverriding("empty file");
+    }
+    return decode(file.Data());
 }
 
 bool LoadResource(std::string_view name, std::string_view type, const Decoder& decode) {
+    ClearImageError();
     const std::span<const std::uint8_t> data = platform::FindResource(name, type);
-    return !data.empty() && decode(data);
+    if (data.empty())
+        return ImageFail("no such resource");
+    return decode(data);
 }
 
 bool SaveEncoded(const std::string& path,
                  const std::function<bool(std::vector<std::uint8_t>& out)>& encode) {
     std::vector<std::uint8_t> bytes;
-    return encode(bytes) && !bytes.empty() && platform::WriteFileAtomically(path, bytes);
+    if (!encode(bytes) || bytes.empty())
+        return ImageFail("the picture cannot be written in this format");
+    errno = 0;
+    return platform::WriteFileAtomically(path, bytes) || FailWrite();
 }
 
 bool SaveMapped(const std::string& path, std::uint64_t bound,
                 const std::function<std::size_t(std::span<std::uint8_t> out)>& encode) {
-    if (bound == 0 || bound > SIZE_MAX)
-        return false;
+    if (bound == 0)
+        return ImageFail("the picture cannot be written in this format");
+    if (bound > SIZE_MAX)
+        return ImageFail("picture too large to write");
     platform::CMappedWriteFile file;
+    errno = 0;
     if (!file.Create(path, static_cast<std::size_t>(bound)))
-        return false;
+        return FailWrite();
     const std::size_t length = encode(file.Data());
-    return length != 0 && file.Commit(length);
+    if (length == 0)
+        return ImageFail("the picture cannot be written in this format");
+    errno = 0;
+    return file.Commit(length) || FailWrite();
 }
 
 }  // namespace codec_files
@@ -56,12 +101,16 @@ bool LoadBmp(CEditableImage& picture, const std::string& path) {
 }
 
 bool SaveBmp(const CDibImage& picture, const std::string& path) {
+    ClearImageError();
+    if (!picture.IsValid())
+        return ImageFail("empty picture");
     // The header's size field has 32 bits.
     const std::uint64_t size = EncodedBmpSize(picture);
-    return size <= UINT32_MAX &&
-           codec_files::SaveMapped(path, size, [&](std::span<std::uint8_t> out) {
-               return EncodeBmp(picture, out) ? out.size() : 0;
-           });
+    if (size > UINT32_MAX)
+        return ImageFail("picture too large for a bitmap file");
+    return codec_files::SaveMapped(path, size, [&](std::span<std::uint8_t> out) {
+        return EncodeBmp(picture, out) ? out.size() : 0;
+    });
 }
 
 bool LoadGif(CPicture& picture, const std::string& path) {
@@ -75,6 +124,7 @@ bool LoadGifResource(CPicture& picture, std::string_view name, std::string_view 
 }
 
 bool SaveGif(const CPicture& picture, const std::string& path, bool globalTable) {
+    ClearImageError();
     return codec_files::SaveEncoded(path, [&](Bytes& out) {
         out = EncodeGif(picture, globalTable);
         return !out.empty();
@@ -92,6 +142,7 @@ bool LoadJpegResource(CPicture& picture, std::string_view name, std::string_view
 }
 
 bool SaveJpeg(const CPicture& picture, const std::string& path, int quality) {
+    ClearImageError();
     return codec_files::SaveEncoded(path,
                                     [&](Bytes& out) { return EncodeJpeg(picture, quality, out); });
 }
@@ -107,6 +158,7 @@ bool LoadPcxResource(CDibImage& picture, std::string_view name, std::string_view
 }
 
 bool SavePcx(const CDibImage& picture, const std::string& path) {
+    ClearImageError();
     return codec_files::SaveMapped(
         path, pcx::EncodedBound(picture),
         [&](std::span<std::uint8_t> out) { return pcx::EncodeInto(picture, out); });
@@ -123,6 +175,7 @@ bool LoadPngResource(CPicture& picture, std::string_view name, std::string_view 
 }
 
 bool SavePng(const CPicture& picture, const std::string& path, bool interlaced) {
+    ClearImageError();
     return codec_files::SaveEncoded(
         path, [&](Bytes& out) { return EncodePng(picture, interlaced, out); });
 }
@@ -151,6 +204,7 @@ bool LoadTiffResource(CPicture& picture, std::string_view name, std::string_view
 }
 
 bool SaveTiff(const CPicture& picture, const std::string& path, int compression) {
+    ClearImageError();
     return codec_files::SaveEncoded(
         path, [&](Bytes& out) { return EncodeTiff(picture, compression, out); });
 }

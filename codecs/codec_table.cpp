@@ -131,6 +131,35 @@ std::span<const CodecRow> CodecTable() {
     return kCodecs;
 }
 
+const char* FormatName(ImageType type) {
+    switch (type) {
+    case kImageBmp:
+        return "BMP";
+    case kImagePcx:
+        return "PCX";
+    case kImageJpeg:
+        return "JPEG";
+    case kImageGif:
+        return "GIF";
+    case kImageTga:
+        return "Targa";
+    case kImageTiff:
+        return "TIFF";
+    case kImagePng:
+        return "PNG";
+    case kImageWebp:
+        return "WebP";
+    case kImageAvif:
+        return "AVIF";
+    case kImageHeif:
+        return "HEIF";
+    case kImageJxl:
+        return "JPEG XL";
+    default:
+        return "unknown";
+    }
+}
+
 const CodecRow* FindCodec(ImageType type) {
     const auto* row = std::find_if(std::begin(kCodecs), std::end(kCodecs),
                                    [&](const CodecRow& codec) { return codec.type == type; });
@@ -171,9 +200,12 @@ ImageType ImageTypeFromExtension(const std::string& path) {
 
 ImageType LoadImageFileAs(CPicture& picture, const std::string& path,
                           const CodecMessageSink& messages) {
+    ClearImageError();
     const CodecRow* codec = FindCodecForPath(path);
-    if (!codec)
+    if (!codec) {
+        ImageFail("unknown file extension");
         return kImageUnknown;
+    }
     ImageType readAs = kImageUnknown;
     const auto rule = codec->keepsPictureWhenUnopened ? codec_files::Unopened::kKeepsPicture
                                                       : codec_files::Unopened::kEmptiesPicture;
@@ -185,10 +217,21 @@ ImageType LoadImageFileAs(CPicture& picture, const std::string& path,
         // Downloaded pictures often carry the wrong extension (a PNG called
         // .jpg); the first bytes name the format the file really is.
         const CodecRow* named = SniffCodec(data);
-        if (named && named != codec && named->decode(picture, data, messages))
+        if (!named || named == codec)
+            return false;
+        if (named->decode(picture, data, messages)) {
             readAs = named->type;
-        return readAs != kImageUnknown;
+            ClearImageError();
+            return true;
+        }
+        // The file is the other format, so its reader's reason is the one
+        // that tells what is wrong with it.
+        const std::string reason(LastImageError());
+        return ImageFailOverriding(std::string("a ") + FormatName(named->type) + " file named ." +
+                                   std::string(platform::ExtensionOf(path)) + ": " + reason);
     });
+    if (readAs == kImageUnknown)
+        ImageFail("damaged file");  // only where a reader named no reason of its own
     return readAs;
 }
 
@@ -200,15 +243,18 @@ bool SaveImageFile(const CPicture& picture, const std::string& path) {
     // Each saver writes a temporary file beside the target and renames it
     // over the target when complete, so the old file (even a read-only one,
     // since only the directory must be writable) survives any failure.
+    ClearImageError();
     const CodecRow* codec = FindCodecForPath(path);
     if (!codec)
-        return false;
+        return ImageFail("unknown file extension");
     // PNG, JPEG, PCX and TIFF have no 16-bit form of their own: such a
     // picture is written at 24 bits. GIF wants 8 bits or fewer either way.
     if (picture.IsValid() && picture.GetBitCount() == 16 && codec->type != kImageBmp &&
         codec->type != kImageTga && codec->type != kImageGif) {
         CPicture wide(picture);
-        return wide.IsValid() && wide.To24Bit() && codec->save(wide, path);
+        if (!wide.IsValid() || !wide.To24Bit())
+            return ImageFail("not enough memory for a 24-bit copy");
+        return codec->save(wide, path);
     }
     return codec->save(picture, path);
 }

@@ -34,6 +34,10 @@ struct CodecRow {
 // Every row, in the order extensions and signatures are tried.
 std::span<const CodecRow> CodecTable();
 
+// The format's name as users know it ("PNG", "Targa"); "unknown" for
+// kImageUnknown and combinations of bits.
+const char* FormatName(ImageType type);
+
 // The row of `type`, or null for kImageUnknown and combinations of bits.
 const CodecRow* FindCodec(ImageType type);
 

@@ -1,8 +1,10 @@
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <memory>
 
+#include "codecs/codec_error.h"
 #include "codecs/gif.h"
 #include "codecs/gif_lzw.h"
 #include "codecs/gif_scan.h"
@@ -30,17 +32,26 @@ void PutColourTable(std::vector<std::uint8_t>& out, const CPicture& picture) {
 // Pictures a GIF image can hold: 1, 4 or 8 bits, sides up to 65535.
 bool Encodable(const CPicture& picture) {
     const unsigned bits = picture.GetBitCount();
-    return picture.IsValid() && (bits == 1 || bits == 4 || bits == 8) &&
-           picture.GetWidth() <= UINT16_MAX && picture.GetHeight() <= UINT16_MAX;
+    if (!picture.IsValid())
+        return ImageFail("empty picture");
+    if (bits != 1 && bits != 4 && bits != 8)
+        return ImageFail(std::to_string(bits) + "-bit pictures cannot be saved as GIF");
+    return (picture.GetWidth() <= UINT16_MAX && picture.GetHeight() <= UINT16_MAX) ||
+           ImageFail("picture wider or higher than 65535 pixels");
 }
 
 }  // namespace
 
 std::vector<std::uint8_t> EncodeGifFrame(const CPicture& picture, bool globalTable, int delayMs,
                                          int transparentIndex) {
+    ClearImageError();
     std::vector<std::uint8_t> out;
-    if (!Encodable(picture) || transparentIndex < -1 || transparentIndex > 255)
+    if (!Encodable(picture))
         return out;
+    if (transparentIndex < -1 || transparentIndex > 255) {
+        ImageFail("transparent index outside 0 to 255");
+        return out;
+    }
     const unsigned hundredths = delayMs <= 0 ? 0 : std::min(delayMs / 10, int{UINT16_MAX});
 
     out.insert(out.end(), {0x21, 0xF9, 4, static_cast<std::uint8_t>(transparentIndex >= 0)});
@@ -63,8 +74,10 @@ std::vector<std::uint8_t> EncodeGifFrame(const CPicture& picture, bool globalTab
     std::vector<std::uint8_t> codes;
     codes.reserve(std::size_t{picture.GetWidth()} * picture.GetHeight() / 2 + 16);
     const std::uint8_t minimum = EncodeGifLzw(picture, codes);
-    if (minimum == 0)
+    if (minimum == 0) {
+        ImageFail("cannot code the picture's pixels");
         return {};
+    }
     out.reserve(out.size() + codes.size() + codes.size() / kSubBlockSize + 4);
     out.push_back(minimum);
     for (std::size_t at = 0; at < codes.size(); at += kSubBlockSize) {
@@ -78,6 +91,7 @@ std::vector<std::uint8_t> EncodeGifFrame(const CPicture& picture, bool globalTab
 }
 
 std::vector<std::uint8_t> EncodeGif(const CPicture& picture, bool globalTable) {
+    ClearImageError();
     std::vector<std::uint8_t> out;
     if (!Encodable(picture))
         return out;
@@ -102,25 +116,32 @@ bool AppendGifFrame(const CPicture& picture, const std::string& path, bool globa
     // Encoded first, so the file grows by exactly what is written.
     const std::vector<std::uint8_t> frame =
         EncodeGifFrame(picture, globalTable, delayMs, transparentIndex);
+    if (frame.empty())
+        return false;
     std::error_code error;
     const std::uintmax_t size = std::filesystem::file_size(path, error);
-    if (frame.empty() || error || size == 0)
-        return false;
+    if (error)
+        return ImageFailOpen(error.value());
+    if (size == 0)
+        return ImageFail("empty file");
     const std::size_t length = static_cast<std::size_t>(size) - 1 + frame.size();
     platform::CMappedUpdateFile file;
+    errno = 0;
     if (!file.Open(path, length))
-        return false;
+        return ImageFailOpen(errno);
     if (file.OriginalSize() != size)
-        return false;  // changed meanwhile; closing restores it
+        return ImageFail("the file changed while it was read");  // closing restores it
     // Only a whole GIF stream whose trailer is its last byte takes an image:
     // a ";" ending some other file, or a data byte of a cut-off stream, does
     // not.
     const std::span<std::uint8_t> bytes = file.Data();
     auto scan = std::make_unique<GifStreamState>();
     std::size_t trailer = 0;
-    if (!ScanGifStream(bytes.first(file.OriginalSize()), *scan, &trailer) ||
-        trailer != file.OriginalSize() - 1)
+    if (!ScanGifStream(bytes.first(file.OriginalSize()), *scan, &trailer))
         return false;
+    if (trailer != file.OriginalSize() - 1)
+        return ImageFail("data after the trailer");
     std::memcpy(bytes.data() + trailer, frame.data(), frame.size());
-    return file.Close(length);
+    errno = 0;
+    return file.Close(length) || ImageFail("cannot write the file");
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "codecs/codec_error.h"
 #include "codecs/gif.h"
 #include "codecs/gif_scan.h"
 #include "platform/gdi/types.h"
@@ -73,17 +74,20 @@ bool DecodeGifScreen(CPicture& picture, std::span<const std::uint8_t> data) {
         return true;
     const std::uint64_t rowBytes = (std::uint64_t{canvasWidth} + 3) & ~std::uint64_t{3};
     CPicture canvas;
-    if (rowBytes * canvasHeight > gdi::kMaxPixelBytes ||
-        !canvas.Create(canvasWidth, canvasHeight, 8) || !canvas.CopyPaletteFrom(picture)) {
+    if (rowBytes * canvasHeight > gdi::kMaxPixelBytes) {
         picture.Destroy();
-        return false;
+        return ImageFailSize(canvasWidth, canvasHeight, 8, gdi::kMaxPixelBytes);
+    }
+    if (!canvas.Create(canvasWidth, canvasHeight, 8) || !canvas.CopyPaletteFrom(picture)) {
+        picture.Destroy();
+        return ImageFail("not enough memory for the screen");
     }
     const std::uint8_t background = BackgroundIndex(canvas, s, s[at + 8]);
     for (std::uint32_t y = 0; y < canvasHeight; ++y)
         std::memset(canvas.GetRow(y), background, canvasWidth);
     if (!canvas.PasteAt(picture, static_cast<std::int32_t>(left), static_cast<std::int32_t>(top))) {
         picture.Destroy();
-        return false;
+        return ImageFail("cannot place the image on the screen");
     }
     picture.SwapPicture(canvas);
     return true;

@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "codecs/codec_error.h"
 #include "codecs/gif.h"
 #include "codecs/gif_lzw.h"
 #include "codecs/gif_scan.h"
@@ -44,8 +45,12 @@ bool ScanGifStream(std::span<const std::uint8_t> s, GifStreamState& state, std::
     state.minimumCodeSize = 0;
     state.imageOffsets.fill(0);
     // Offsets are recorded in 32 bits.
-    if (s.size() < kScreenDescriptorEnd || s.size() > UINT32_MAX || std::memcmp(s.data(), "GIF", 3))
-        return false;
+    if (s.size() >= 3 && std::memcmp(s.data(), "GIF", 3) != 0)
+        return ImageFail("not a GIF file");
+    if (s.size() < kScreenDescriptorEnd)
+        return ImageFail("truncated");
+    if (s.size() > UINT32_MAX)
+        return ImageFail("file larger than 4 GiB");
     std::memcpy(state.version, s.data() + 3, 3);
 
     std::size_t pos = kScreenDescriptorEnd;
@@ -60,7 +65,7 @@ bool ScanGifStream(std::span<const std::uint8_t> s, GifStreamState& state, std::
             break;
         case kExtension:
             if (pos + 1 >= s.size())
-                return false;
+                return ImageFail("truncated");
             // A graphic control block: size 4, packed, delay, index.
             if (s[pos + 1] == kGraphicControl && pos + 6 < s.size() && s[pos + 2] >= 4) {
                 state.transparent = s[pos + 3] & 1;
@@ -70,11 +75,11 @@ bool ScanGifStream(std::span<const std::uint8_t> s, GifStreamState& state, std::
             }
             pos += 2;
             if (!SkipSubBlocks(s, pos))
-                return false;
+                return ImageFail("truncated");
             break;
         case kImageSeparator: {
             if (s.size() - pos < kImageDescriptorSize)
-                return false;
+                return ImageFail("truncated");
             // Images past the table are checked but not recorded.
             if (state.imageCount < GifStreamState::kMaxImages)
                 state.imageOffsets[++state.imageCount] = static_cast<std::uint32_t>(pos + 1);
@@ -84,21 +89,24 @@ bool ScanGifStream(std::span<const std::uint8_t> s, GifStreamState& state, std::
             if (packed & 0x80)
                 pos += 3 * ColourTableEntries(packed);
             if (pos >= s.size())
-                return false;
+                return ImageFail("truncated");
             state.minimumCodeSize = s[pos++];
             if (!SkipSubBlocks(s, pos))
-                return false;
+                return ImageFail("truncated");
             break;
         }
         case kTrailer:
             if (trailer)
                 *trailer = pos;
             return true;
-        default:
-            return false;
+        default: {
+            static constexpr char kHex[] = "0123456789abcdef";
+            const char code[] = {'0', 'x', kHex[s[pos] >> 4], kHex[s[pos] & 15], '\0'};
+            return ImageFail(std::string("unknown block ") + code);
+        }
         }
     }
-    return false;
+    return ImageFail("truncated");
 }
 
 void DeleteGifStreamState(GifStreamState* state) {
@@ -110,9 +118,10 @@ void ReleaseGifState(CPicture& picture) {
 }
 
 bool ParseGifStream(CPicture& picture, std::span<const std::uint8_t> data) {
+    ClearImageError();
     if (!data.data()) {
         ReleaseGifState(picture);
-        return false;
+        return ImageFail("truncated");
     }
     GifStreamState* state = picture.GetGifInfo();
     if (!state) {
@@ -128,16 +137,24 @@ bool ParseGifStream(CPicture& picture, std::span<const std::uint8_t> data) {
 }
 
 bool DecodeGifMemory(CPicture& picture, std::span<const std::uint8_t> data) {
-    if (ParseGifStream(picture, data) && DecodeGifFrame(picture) == kGifDecoded)
-        return true;
+    if (ParseGifStream(picture, data)) {
+        const GifDecodeResult result = DecodeGifFrame(picture);
+        if (result == kGifDecoded)
+            return true;
+        if (result == kGifPastLastImage)
+            ImageFail("no image in the file");
+    }
     picture.Destroy();
     return false;
 }
 
 GifDecodeResult DecodeGifFrame(CPicture& picture) {
+    ClearImageError();
     GifStreamState* state = picture.GetGifInfo();
-    if (!state || state->stream.empty())
+    if (!state || state->stream.empty()) {
+        ImageFail("no GIF stream parsed");
         return kGifDecodeFailed;
+    }
     if (state->currentImage >= state->imageCount)
         return kGifPastLastImage;
     const std::span<const std::uint8_t> s = state->stream;
@@ -149,6 +166,10 @@ GifDecodeResult DecodeGifFrame(CPicture& picture) {
     // Create would put the display's size in place of a zero side.
     if (width == 0 || height == 0 || !picture.Create(width, height, 8)) {
         picture.Destroy();
+        if (width == 0 || height == 0)
+            ImageFail("image of zero width or height");
+        else
+            ImageFail("not enough memory for the picture");
         return kGifDecodeFailed;
     }
 
@@ -182,6 +203,9 @@ GifDecodeResult DecodeGifFrame(CPicture& picture) {
     state->interlaced = packed & 0x40;
     if (!DecodeGifLzw(codes, picture, state->interlaced != 0)) {
         picture.Destroy();
+        ImageFail(codes.size() > 0 && (codes[0] < 2 || codes[0] > 8)
+                      ? "LZW code size " + std::to_string(codes[0]) + " not supported"
+                      : std::string("damaged image data"));
         return kGifDecodeFailed;
     }
     ++state->currentImage;
@@ -190,8 +214,10 @@ GifDecodeResult DecodeGifFrame(CPicture& picture) {
 
 bool SelectGifFrame(CPicture& picture, int n) {
     GifStreamState* state = picture.GetGifInfo();
-    if (!state)
-        return false;
+    if (!state) {
+        ClearImageError();
+        return ImageFail("no GIF stream parsed");
+    }
     const std::int64_t index = std::clamp<std::int64_t>(std::int64_t{n} - 1, 0, state->imageCount);
     state->currentImage = static_cast<std::uint16_t>(index);
     return DecodeGifFrame(picture) == kGifDecoded;

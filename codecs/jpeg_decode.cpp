@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "codecs/codec_error.h"
 #include "codecs/jpeg.h"
 #include "codecs/jpeg_glue.h"
 #include "platform/gdi/dib_section.h"
@@ -87,8 +88,10 @@ void InstallMemorySource(j_decompress_ptr cinfo, MemorySource& src,
 
 void CheckScanCount(j_common_ptr cinfo) {
     auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
-    if (d->progressive_mode && d->input_scan_number > kMaxScans)
+    if (d->progressive_mode && d->input_scan_number > kMaxScans) {
+        ImageFail("more than " + std::to_string(kMaxScans) + " progressive scans");
         ERREXIT(cinfo, JERR_BAD_SCAN_SCRIPT);
+    }
 }
 
 // A progressive stream refines each coefficient over several scans; when the
@@ -174,7 +177,8 @@ bool Decode(CPicture& picture, std::span<const std::uint8_t> data, std::uint64_t
     if (cinfo.image_width == 0 || cinfo.image_height == 0 ||
         cinfo.jpeg_color_space == JCS_UNKNOWN) {
         jpeg_destroy_decompress(&cinfo);
-        return false;
+        return cinfo.jpeg_color_space == JCS_UNKNOWN ? ImageFail("unknown colour space")
+                                                     : ImageFail("picture of zero width or height");
     }
     // The library hands out blue-green-red itself, so three-component rows
     // need no reordering.
@@ -191,12 +195,18 @@ bool Decode(CPicture& picture, std::span<const std::uint8_t> data, std::uint64_t
     const int components = cinfo.output_components;
     const int bits = cmyk ? 24 : components * 8;
     gdi::DibGeometry geometry;
-    if ((cmyk ? components != 4 : components != 1 && components != 3) ||
-        !gdi::ComputeDibGeometry(cinfo.output_width, cinfo.output_height, bits, geometry) ||
-        geometry.sizeImage > maxPixelBytes ||
-        !picture.Create(cinfo.output_width, cinfo.output_height, bits)) {
+    if (cmyk ? components != 4 : components != 1 && components != 3) {
         jpeg_destroy_decompress(&cinfo);
-        return false;
+        return ImageFail(std::to_string(components) + " colour components not supported");
+    }
+    if (!gdi::ComputeDibGeometry(cinfo.output_width, cinfo.output_height, bits, geometry) ||
+        geometry.sizeImage > maxPixelBytes) {
+        jpeg_destroy_decompress(&cinfo);
+        return ImageFailSize(cinfo.output_width, cinfo.output_height, bits, maxPixelBytes);
+    }
+    if (!picture.Create(cinfo.output_width, cinfo.output_height, bits)) {
+        jpeg_destroy_decompress(&cinfo);
+        return ImageFail("not enough memory for the picture");
     }
     if (components == 1)
         picture.SetGreyPalette();
@@ -223,13 +233,14 @@ bool Decode(CPicture& picture, std::span<const std::uint8_t> data, std::uint64_t
     if (complete)
         jpeg_finish_decompress(&cinfo);
     jpeg_destroy_decompress(&cinfo);
-    return complete && !err.damagedAfterEnd;
+    return (complete && !err.damagedAfterEnd) || ImageFail("truncated");
 }
 
 }  // namespace
 
 bool DecodeJpegMemory(CPicture& picture, std::span<const std::uint8_t> data,
                       std::uint64_t maxPixelBytes) {
+    ClearImageError();
     JpegReducedDecode unused;
     if (Decode(picture, data, maxPixelBytes, nullptr, unused))
         return true;
@@ -240,6 +251,7 @@ bool DecodeJpegMemory(CPicture& picture, std::span<const std::uint8_t> data,
 bool DecodeJpegMemoryReduced(CPicture& picture, std::span<const std::uint8_t> data,
                              const MinimumSize& minimumSize, JpegReducedDecode* decoded,
                              std::uint64_t maxPixelBytes) {
+    ClearImageError();
     JpegReducedDecode report;
     const bool done =
         Decode(picture, data, maxPixelBytes, minimumSize ? &minimumSize : nullptr, report);

@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "codecs/codec_error.h"
 #include "codecs/jpeg.h"
 #include "codecs/jpeg_glue.h"
 
@@ -116,11 +117,15 @@ bool Encode(const CPicture& picture, int quality, std::vector<std::uint8_t>& out
 
 bool EncodeJpeg(const CPicture& picture, int quality, std::vector<std::uint8_t>& out) {
     out.clear();
+    ClearImageError();
     if (!picture.IsValid())
-        return false;
+        return ImageFail("empty picture");
     const bool grey = picture.GetBitCount() == 8 && picture.IsGreyPalette();
     if (picture.GetBitCount() != 24 && !grey)
-        return false;
+        return ImageFail(picture.GetBitCount() == 8
+                             ? "8-bit pictures other than grey cannot be saved as JPEG"
+                             : std::to_string(picture.GetBitCount()) +
+                                   "-bit pictures cannot be saved as JPEG");
     if (Encode(picture, quality, out))
         return true;
     out.clear();

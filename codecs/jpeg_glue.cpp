@@ -1,11 +1,26 @@
 #include "codecs/jpeg_glue.h"
 
+#include <jerror.h>
+
+#include "codecs/codec_error.h"
+
 namespace jpeg_glue {
 namespace {
 
+// The library's text is the failure's reason ("not a JPEG file: starts with
+// 0x89 0x50"), except where its working memory hit the cap, whose texts
+// speak of backing store.
 [[noreturn]] void ErrorExit(j_common_ptr cinfo) {
     auto* record = reinterpret_cast<ErrorRecord*>(cinfo->err);
     cinfo->err->format_message(cinfo, record->message);
+    const int code = cinfo->err->msg_code;
+    if (record->inputExhausted)
+        ImageFail("truncated");  // the end-of-image marker we made up came too early
+    else if (code == JERR_OUT_OF_MEMORY || code == JERR_NO_BACKING_STORE ||
+             code == JERR_TFILE_CREATE)
+        ImageFail("the decoder needs more memory than the limit allows");
+    else
+        ImageFailLibrary(record->message, "damaged file");
     std::longjmp(record->jump, 1);
 }
 

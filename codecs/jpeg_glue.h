@@ -16,7 +16,8 @@ namespace jpeg_glue {
 struct ErrorRecord {
     jpeg_error_mgr pub;
     std::jmp_buf jump;
-    // The formatted text of the last fatal error, kept for a debugger only.
+    // The formatted text of the last fatal error, also recorded as the
+    // failure's reason (codec_error.h).
     char message[JMSG_LENGTH_MAX];
     // Set by the memory source once the data ran out and it started handing
     // out an end-of-image marker instead.

@@ -2,6 +2,7 @@
 #include <cstring>
 #include <vector>
 
+#include "codecs/codec_error.h"
 #include "codecs/pcx.h"
 #include "codecs/pcx_format.h"
 #include "platform/gdi/dib_section.h"
@@ -28,14 +29,18 @@ struct Layout {
 bool Parse(std::span<const std::uint8_t> data, std::uint64_t maxPixelBytes, pcx::Header& header,
            Layout& layout) {
     if (data.size() < sizeof header)
-        return false;
+        return ImageFail("truncated");
     std::memcpy(&header, data.data(), sizeof header);
-    if (header.manufacturer != pcx::kManufacturer || header.encoding != pcx::kEncodingRle)
-        return false;
+    if (header.manufacturer != pcx::kManufacturer)
+        return ImageFail("not a PCX file");
+    if (header.encoding != pcx::kEncodingRle)
+        return ImageFail("unsupported encoding " + std::to_string(header.encoding));
     // Reversed limits would give no width; a zero size must not reach
     // Create, which reads it as "the display's size".
-    if (header.xMax < header.xMin || header.yMax < header.yMin || header.bytesPerLine == 0)
-        return false;
+    if (header.xMax < header.xMin || header.yMax < header.yMin)
+        return ImageFail("picture of zero width or height");
+    if (header.bytesPerLine == 0)
+        return ImageFail("zero bytes per line");
     layout.width = std::uint32_t{header.xMax} - header.xMin + 1;
     layout.height = std::uint32_t{header.yMax} - header.yMin + 1;
     layout.bitsPerPlane = header.bitsPerPlane;
@@ -44,9 +49,9 @@ bool Parse(std::span<const std::uint8_t> data, std::uint64_t maxPixelBytes, pcx:
 
     const unsigned bpp = layout.bitsPerPlane;
     if (bpp != 1 && bpp != 2 && bpp != 4 && bpp != 8)
-        return false;
+        return ImageFail(std::to_string(bpp) + "-bit colour depth not supported");
     if (layout.planes < 1 || layout.planes > 4)
-        return false;
+        return ImageFail(std::to_string(layout.planes) + " colour planes not supported");
     const unsigned total = bpp * layout.planes;
     if (total <= 8) {
         layout.pictureBits = total == 1 ? 1 : total <= 4 ? 4 : 8;
@@ -56,12 +61,14 @@ bool Parse(std::span<const std::uint8_t> data, std::uint64_t maxPixelBytes, pcx:
         layout.pictureBits = 8 * layout.planes;
         layout.unpack = Unpack::kColour;
     } else {
-        return false;
+        return ImageFail(std::to_string(layout.planes) + " planes of " + std::to_string(bpp) +
+                         " bits not supported");
     }
 
     gdi::DibGeometry geometry;
-    return gdi::ComputeDibGeometry(layout.width, layout.height, layout.pictureBits, geometry) &&
-           geometry.sizeImage <= maxPixelBytes;
+    return (gdi::ComputeDibGeometry(layout.width, layout.height, layout.pictureBits, geometry) &&
+            geometry.sizeImage <= maxPixelBytes) ||
+           ImageFailSize(layout.width, layout.height, layout.pictureBits, maxPixelBytes);
 }
 
 // Index of pixel x gathered from its bits in every plane, the first plane
@@ -144,12 +151,14 @@ void SetColours(CDibImage& picture, const pcx::Header& header, const Layout& lay
 
 bool DecodePcxMemory(CDibImage& picture, std::span<const std::uint8_t> data,
                      std::uint64_t maxPixelBytes) {
+    ClearImageError();
     pcx::Header header;
     Layout layout;
     if (!data.data() || !Parse(data, maxPixelBytes, header, layout) ||
         !picture.Create(layout.width, layout.height, layout.pictureBits)) {
         picture.Destroy();
-        return false;
+        return data.data() ? ImageFail("not enough memory for the picture")
+                           : ImageFail("truncated");
     }
 
     // One scan line (all its planes) at a time: memory stays at one line

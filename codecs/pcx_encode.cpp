@@ -2,6 +2,7 @@
 #include <cstring>
 #include <vector>
 
+#include "codecs/codec_error.h"
 #include "codecs/pcx.h"
 #include "codecs/pcx_format.h"
 #include "platform/gdi/display.h"
@@ -19,16 +20,17 @@ struct Shape {
 // refused rather than written with their sizes cut short.
 bool ShapeOf(const CDibImage& picture, Shape& shape) {
     if (!picture.IsValid())
-        return false;
+        return ImageFail("empty picture");
     const unsigned bits = picture.GetBitCount();
     if (bits != 1 && bits != 4 && bits != 8 && bits != 24)
-        return false;
+        return ImageFail(std::to_string(bits) + "-bit pictures cannot be saved as PCX");
     shape.planes = bits == 24 ? 3 : 1;
     shape.bitsPerPlane = bits & 15;
     // Each plane's line is padded to an even length.
     shape.bytesPerLine = (std::size_t{picture.GetWidth()} * shape.bitsPerPlane + 15) / 16 * 2;
-    return picture.GetWidth() - 1 <= 0xFFFF && picture.GetHeight() - 1 <= 0xFFFF &&
-           shape.bytesPerLine <= 0xFFFF;
+    return (picture.GetWidth() - 1 <= 0xFFFF && picture.GetHeight() - 1 <= 0xFFFF &&
+            shape.bytesPerLine <= 0xFFFF) ||
+           ImageFail("picture too large for a PCX file");
 }
 
 }  // namespace
@@ -120,6 +122,7 @@ std::size_t EncodeInto(const CDibImage& picture, std::span<std::uint8_t> out) {
 }  // namespace pcx
 
 bool EncodePcx(const CDibImage& picture, std::vector<std::uint8_t>& out) {
+    ClearImageError();
     out.clear();
     const std::uint64_t bound = pcx::EncodedBound(picture);
     if (bound == 0)

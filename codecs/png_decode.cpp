@@ -1,5 +1,6 @@
 #include <cstring>
 
+#include "codecs/codec_error.h"
 #include "codecs/png.h"
 #include "codecs/png_glue.h"
 #include "platform/gdi/dib_section.h"
@@ -20,7 +21,7 @@ struct ReadCursor {
 void ReadData(png_structp png, png_bytep out, std::size_t count) {
     auto* cursor = static_cast<ReadCursor*>(png_get_io_ptr(png));
     if (count > cursor->left)
-        png_error(png, "unexpected end of data");
+        png_error(png, "truncated");
     std::memcpy(out, cursor->next, count);
     cursor->next += count;
     cursor->left -= count;
@@ -54,11 +55,11 @@ bool Decode(CPicture& picture, ReadCursor& cursor, std::uint64_t maxPixelBytes) 
     png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, png_glue::OnError,
                                              png_glue::OnWarning);
     if (!png)
-        return false;
+        return ImageFail("not enough memory for the PNG reader");
     png_infop info = png_create_info_struct(png);
     if (!info) {
         png_destroy_read_struct(&png, nullptr, nullptr);
-        return false;
+        return ImageFail("not enough memory for the PNG reader");
     }
     if (setjmp(png_jmpbuf(png))) {
         png_destroy_read_struct(&png, &info, nullptr);
@@ -88,7 +89,9 @@ bool Decode(CPicture& picture, ReadCursor& cursor, std::uint64_t maxPixelBytes) 
     if (bits == 0 || !gdi::ComputeDibGeometry(width, height, bits, geometry) ||
         geometry.sizeImage > maxPixelBytes) {
         png_destroy_read_struct(&png, &info, nullptr);
-        return false;
+        if (bits == 0)
+            return ImageFail("unknown colour type " + std::to_string(colourType));
+        return ImageFailSize(width, height, bits, maxPixelBytes);
     }
     const int bitDepth = png_get_bit_depth(png, info);
     if (bitDepth == 16)
@@ -113,9 +116,13 @@ bool Decode(CPicture& picture, ReadCursor& cursor, std::uint64_t maxPixelBytes) 
 
     // The picture must match what the library will deliver.
     if (png_get_bit_depth(png, info) * png_get_channels(png, info) != bits ||
-        png_get_rowbytes(png, info) > geometry.stride || !picture.Create(width, height, bits)) {
+        png_get_rowbytes(png, info) > geometry.stride) {
         png_destroy_read_struct(&png, &info, nullptr);
-        return false;
+        return ImageFail("unsupported combination of colour type and depth");
+    }
+    if (!picture.Create(width, height, bits)) {
+        png_destroy_read_struct(&png, &info, nullptr);
+        return ImageFail("not enough memory for the picture");
     }
 
     png_colorp palette = nullptr;
@@ -124,7 +131,7 @@ bool Decode(CPicture& picture, ReadCursor& cursor, std::uint64_t maxPixelBytes) 
         png_get_PLTE(png, info, &palette, &entries)) {
         if (entries > 256) {
             png_destroy_read_struct(&png, &info, nullptr);
-            return false;
+            return ImageFail("palette of more than 256 colours");
         }
         gdi::RGBQUAD table[256];
         for (int i = 0; i < entries; ++i)
@@ -147,6 +154,7 @@ bool Decode(CPicture& picture, ReadCursor& cursor, std::uint64_t maxPixelBytes) 
 
 bool DecodePngMemory(CPicture& picture, std::span<const std::uint8_t> data,
                      std::uint64_t maxPixelBytes) {
+    ClearImageError();
     ReadCursor cursor{data.data(), data.size()};
     if (Decode(picture, cursor, maxPixelBytes))
         return true;

@@ -1,5 +1,6 @@
 #include <new>
 
+#include "codecs/codec_error.h"
 #include "codecs/png.h"
 #include "codecs/png_glue.h"
 
@@ -46,11 +47,11 @@ bool Encode(const CPicture& picture, bool interlaced, bool dropAlpha,
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, png_glue::OnError,
                                               png_glue::OnWarning);
     if (!png)
-        return false;
+        return ImageFail("not enough memory for the PNG writer");
     png_infop info = png_create_info_struct(png);
     if (!info) {
         png_destroy_write_struct(&png, nullptr);
-        return false;
+        return ImageFail("not enough memory for the PNG writer");
     }
     if (setjmp(png_jmpbuf(png))) {
         png_destroy_write_struct(&png, &info);
@@ -99,10 +100,13 @@ bool Encode(const CPicture& picture, bool interlaced, bool dropAlpha,
 }  // namespace
 
 bool EncodePng(const CPicture& picture, bool interlaced, std::vector<std::uint8_t>& out) {
+    ClearImageError();
     out.clear();
     const unsigned bits = picture.GetBitCount();
-    if (!picture.IsValid() || (bits != 1 && bits != 4 && bits != 8 && bits != 24 && bits != 32))
-        return false;
+    if (!picture.IsValid())
+        return ImageFail("empty picture");
+    if (bits != 1 && bits != 4 && bits != 8 && bits != 24 && bits != 32)
+        return ImageFail(std::to_string(bits) + "-bit pictures cannot be saved as PNG");
     const bool dropAlpha = bits == 32 && AlphaUnused(picture);
     if (Encode(picture, interlaced, dropAlpha, out))
         return true;

@@ -1,7 +1,8 @@
 #pragma once
 
-// What the PNG decoder and encoder share: errors that jump back to the
-// running call, and silence, since the library's texts are never shown.
+// What the PNG decoder and encoder share: errors that record the library's
+// text as the failure's reason and jump back to the running call, and
+// silence for warnings.
 
 #include <png.h>
 

@@ -1,11 +1,13 @@
 #include "codecs/probe.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <cstring>
 #include <span>
 
 #include "codecs/avif.h"
+#include "codecs/codec_error.h"
 #include "codecs/codec_table.h"
 #include "codecs/gif.h"
 #include "codecs/heif.h"
@@ -175,20 +177,34 @@ constexpr HeaderReader kReaders[] = {
 }  // namespace
 
 void ReadImageFileInfo(CPicture& picture, const std::string& path, ImageFileInfo* info) {
+    ClearImageError();
     if (!info)
         return;
     *info = {};
     platform::CMappedFile file;
-    if (!file.Open(path))
+    errno = 0;
+    if (!file.Open(path)) {
+        ImageFailOpen(errno);
         return;
+    }
     const std::span<const std::uint8_t> s = file.Data();
-    const CodecRow* codec = SniffCodec(s);
-    if (!codec)
+    if (s.empty()) {
+        ImageFail("empty file");
         return;
+    }
+    const CodecRow* codec = SniffCodec(s);
+    if (!codec) {
+        ImageFail("unknown file format");
+        return;
+    }
     for (const HeaderReader& reader : kReaders) {
         ImageFileInfo found{};
         if (reader.type == codec->type && s.size() >= reader.minimumSize &&
-            reader.read(picture, s, found))
+            reader.read(picture, s, found)) {
             *info = found;
+            ClearImageError();
+            return;
+        }
     }
+    ImageFail(std::string(FormatName(codec->type)) + " header not recognised");
 }

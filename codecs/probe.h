@@ -27,4 +27,5 @@ static_assert(sizeof(ImageFileInfo) == 20);
 // Fills `info` (all zero unless the file is recognised) from the file at
 // `path`. A GIF is parsed whole into the picture's GIF state, replacing it;
 // the picture's pixels are left alone. Does nothing when `info` is null.
+// When the file is not recognised, LastImageError (codec_error.h) says why.
 void ReadImageFileInfo(CPicture& picture, const std::string& path, ImageFileInfo* info);

@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "codecs/codec_error.h"
 #include "codecs/tga.h"
 #include "codecs/tga_format.h"
 #include "platform/gdi/dib_section.h"
@@ -23,11 +24,11 @@ struct Layout {
 bool Parse(std::span<const std::uint8_t> data, std::uint64_t maxPixelBytes, tga::Header& header,
            Layout& layout) {
     if (data.size() < sizeof header)
-        return false;
+        return ImageFail("truncated");
     std::memcpy(&header, data.data(), sizeof header);
     // A zero size must not reach Create, which reads it as "the display's".
     if (header.width == 0 || header.height == 0)
-        return false;
+        return ImageFail("picture of zero width or height");
     layout.width = header.width;
     layout.height = header.height;
     // Some writers give 15 for the 5-5-5 layout with the top bit unused.
@@ -38,26 +39,27 @@ bool Parse(std::span<const std::uint8_t> data, std::uint64_t maxPixelBytes, tga:
     // alpha: a 32-bit picture, as pictures have no grey-with-alpha format),
     // true colour is 16, 24 or 32 bits; other pairings (or other image
     // types: no data, Huffman coding) would be misread.
+    const std::string depth = std::to_string(header.pixelBits) + "-bit ";
     switch (header.imageType) {
     case tga::kMapped:
     case tga::kRleMapped:
         if (layout.bits != 8)
-            return false;
+            return ImageFail(depth + "colour-mapped pixels not supported");
         break;
     case tga::kGrey:
     case tga::kRleGrey:
         if (layout.bits == 16)
             layout.bits = 32;
         else if (layout.bits != 8)
-            return false;
+            return ImageFail(depth + "grey pixels not supported");
         break;
     case tga::kTrueColour:
     case tga::kRleTrueColour:
         if (layout.bits != 16 && layout.bits != 24 && layout.bits != 32)
-            return false;
+            return ImageFail(depth + "colour depth not supported");
         break;
     default:
-        return false;
+        return ImageFail("unsupported image type " + std::to_string(header.imageType));
     }
     layout.runLength = header.imageType >= tga::kRleMapped;
     layout.topDown = (header.descriptor & tga::kTopDown) != 0;
@@ -68,18 +70,19 @@ bool Parse(std::span<const std::uint8_t> data, std::uint64_t maxPixelBytes, tga:
     if (header.colourMapType == 1) {
         if (header.entryBits != 15 && header.entryBits != 16 && header.entryBits != 24 &&
             header.entryBits != 32)
-            return false;
+            return ImageFail(std::to_string(header.entryBits) +
+                             "-bit colour map entries not supported");
         layout.entryBytes = (header.entryBits + 7) / 8;
         offset += std::size_t{header.mapLength} * layout.entryBytes;
     }
     if (offset > data.size())
-        return false;
+        return ImageFail("truncated");
     layout.pixelOffset = offset;
 
     gdi::DibGeometry geometry;
     if (!gdi::ComputeDibGeometry(layout.width, layout.height, layout.bits, geometry) ||
         geometry.sizeImage > maxPixelBytes)
-        return false;
+        return ImageFailSize(layout.width, layout.height, layout.bits, maxPixelBytes);
     // The file must be able to hold the pixels before memory is taken for
     // them: every row raw, or for run-length data one packet (a header and a
     // pixel at least) per 128 pixels.
@@ -88,7 +91,7 @@ bool Parse(std::span<const std::uint8_t> data, std::uint64_t maxPixelBytes, tga:
     const std::uint64_t least =
         layout.runLength ? (pixels + tga::kLongestPacket - 1) / tga::kLongestPacket * (1 + bytes)
                          : pixels * bytes;
-    return least <= data.size() - offset;
+    return least <= data.size() - offset || ImageFail("truncated");
 }
 
 // A 5-bit field (the low bits of `v`) widened to 8 by repeating its top bits.
@@ -143,12 +146,14 @@ void Mirror(std::uint8_t* row, std::uint32_t width, std::size_t pixelBytes) {
 
 bool DecodeTgaMemory(CDibImage& picture, std::span<const std::uint8_t> data,
                      std::uint64_t maxPixelBytes) {
+    ClearImageError();
     tga::Header header;
     Layout layout;
     if (!data.data() || !Parse(data, maxPixelBytes, header, layout) ||
         !picture.Create(layout.width, layout.height, layout.bits)) {
         picture.Destroy();
-        return false;
+        return data.data() ? ImageFail("not enough memory for the picture")
+                           : ImageFail("truncated");
     }
     SetColours(picture, header, layout, data);
 
@@ -162,7 +167,7 @@ bool DecodeTgaMemory(CDibImage& picture, std::span<const std::uint8_t> data,
             position = TgaRleDecodeRow(data, position, layout.fileBits, layout.width, row, carry);
             if (position == kTgaRleFailed) {
                 picture.Destroy();
-                return false;
+                return ImageFail("truncated");
             }
         } else {
             // Parse made sure every row is there.

@@ -1,6 +1,7 @@
 #include <cstring>
 #include <vector>
 
+#include "codecs/codec_error.h"
 #include "codecs/codec_files.h"
 #include "codecs/tga.h"
 #include "codecs/tga_format.h"
@@ -104,7 +105,10 @@ private:
 };
 
 bool Writable(const CDibImage& picture) {
-    return picture.IsValid() && picture.GetWidth() <= 0xFFFF && picture.GetHeight() <= 0xFFFF;
+    if (!picture.IsValid())
+        return ImageFail("empty picture");
+    return (picture.GetWidth() <= 0xFFFF && picture.GetHeight() <= 0xFFFF) ||
+           ImageFail("picture wider or higher than 65535 pixels");
 }
 
 std::uint64_t Bound(const CDibImage& picture, bool runLength) {
@@ -178,12 +182,15 @@ bool WithWritablePicture(const CDibImage& picture, Write write) {
     if (picture.GetBitCount() >= 8)
         return write(picture);
     CDibImage wide;
-    return WidenTo8Bits(picture, wide) && write(static_cast<const CDibImage&>(wide));
+    if (!WidenTo8Bits(picture, wide))
+        return ImageFail("not enough memory for an 8-bit copy");
+    return write(static_cast<const CDibImage&>(wide));
 }
 
 }  // namespace
 
 bool EncodeTga(const CDibImage& picture, bool runLength, std::vector<std::uint8_t>& out) {
+    ClearImageError();
     out.clear();
     return WithWritablePicture(picture, [&](const CDibImage& source) {
         out.resize(Bound(source, runLength));
@@ -194,6 +201,7 @@ bool EncodeTga(const CDibImage& picture, bool runLength, std::vector<std::uint8_
 }
 
 bool SaveTga(const CDibImage& picture, const std::string& path, bool runLength) {
+    ClearImageError();
     return WithWritablePicture(picture, [&](const CDibImage& source) {
         return codec_files::SaveMapped(
             path, Bound(source, runLength),

@@ -1,8 +1,12 @@
 #include "codecs/tiff_memory.h"
 
 #include <algorithm>
+#include <cstdarg>
+#include <cstdio>
 #include <cstring>
 #include <mutex>
+
+#include "codecs/codec_error.h"
 
 namespace {
 
@@ -78,6 +82,18 @@ int Map(thandle_t, void**, toff_t*) {
 
 void Unmap(thandle_t, void*, toff_t) {}
 
+// Keeps the first error of each file for TiffFail; the process-wide
+// handlers are not called.
+int KeepError(TIFF*, void* user, const char*, const char* format, va_list arguments) {
+    auto& file = *static_cast<TiffMemoryFile*>(user);
+    if (file.libraryError.empty()) {
+        char text[256];
+        std::vsnprintf(text, sizeof text, format, arguments);
+        file.libraryError = text;
+    }
+    return 1;
+}
+
 }  // namespace
 
 void SilenceTiffLibrary() {
@@ -92,12 +108,21 @@ TIFF* TiffOpenMemory(TiffMemoryFile& file, const char* name, const char* mode,
                      std::uint64_t maxAllocation) {
     SilenceTiffLibrary();
     TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
-    if (!options)
+    if (!options) {
+        ImageFail("not enough memory for the TIFF reader");
         return nullptr;
+    }
+    TIFFOpenOptionsSetErrorHandlerExtR(options, KeepError, &file);
     TIFFOpenOptionsSetMaxSingleMemAlloc(
         options, static_cast<tmsize_t>(std::min<std::uint64_t>(maxAllocation, INT64_MAX)));
     TIFF* tiff =
         TIFFClientOpenExt(name, mode, &file, Read, Write, Seek, Close, Size, Map, Unmap, options);
     TIFFOpenOptionsFree(options);
+    if (!tiff)
+        ImageFailLibrary(file.libraryError, "not a TIFF file");
     return tiff;
+}
+
+bool TiffFail(TIFF* tiff, std::string_view fallback) {
+    return ImageFailLibrary(FileOf(TIFFClientdata(tiff)).libraryError, fallback);
 }

@@ -6,6 +6,8 @@
 
 #include <cstdint>
 #include <span>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include <tiffio.h>
@@ -20,22 +22,39 @@ struct TiffMemoryFile {
     // Offset of the current position; may lie past the end.
     std::uint64_t cursor = 0;
     bool readOnly = true;
+    // The first error libtiff reported for this file, as it worded it.
+    std::string libraryError;
 
     static TiffMemoryFile ForReading(std::span<const std::uint8_t> data) {
-        return {data.size(), data.data(), nullptr, 0, true};
+        return {.end = data.size(),
+                .start = data.data(),
+                .sink = nullptr,
+                .cursor = 0,
+                .readOnly = true,
+                .libraryError = {}};
     }
     static TiffMemoryFile ForWriting(std::vector<std::uint8_t>& buffer) {
         buffer.clear();
-        return {0, nullptr, &buffer, 0, false};
+        return {.end = 0,
+                .start = nullptr,
+                .sink = &buffer,
+                .cursor = 0,
+                .readOnly = false,
+                .libraryError = {}};
     }
 };
 
 // Opens a TIFF on the memory file with `mode` ("r" or "w"). libtiff's own
 // allocations for the handle are capped at `maxAllocation` bytes. Null on
-// failure. The memory file must outlive the handle.
+// failure, with the reason recorded (codec_error.h). The memory file must
+// outlive the handle; libtiff's errors on it land in its libraryError.
 TIFF* TiffOpenMemory(TiffMemoryFile& file, const char* name, const char* mode,
                      std::uint64_t maxAllocation);
 
 // libtiff reports through process-wide handlers; ours report nothing. Safe
 // to call from any thread, any number of times; installs them once.
 void SilenceTiffLibrary();
+
+// Records the first error libtiff reported on the handle's memory file as
+// the failure's reason, or `fallback` when it reported none; returns false.
+bool TiffFail(TIFF* tiff, std::string_view fallback);

@@ -2,6 +2,7 @@
 #include <cstring>
 #include <memory>
 
+#include "codecs/codec_error.h"
 #include "codecs/tiff.h"
 #include "codecs/tiff_memory.h"
 #include "codecs/tiff_orientation.h"
@@ -79,7 +80,7 @@ bool SetStripPalette(TIFF* tiff, const TiffLayout& layout, CPicture& picture) {
         std::uint16_t *red = nullptr, *green = nullptr, *blue = nullptr;
         if (TIFFGetField(tiff, TIFFTAG_COLORMAP, &red, &green, &blue) != 1 || !red || !green ||
             !blue)
-            return false;
+            return ImageFail("palette picture without a colour map");
         // Maps written with 8-bit values are taken as they are; true 16-bit
         // maps are scaled down.
         bool wide = false;
@@ -98,7 +99,7 @@ bool SetStripPalette(TIFF* tiff, const TiffLayout& layout, CPicture& picture) {
             table[i] = {grey, grey, grey, 0};
         }
     }
-    return picture.SetPalette(0, n, table) == n;
+    return picture.SetPalette(0, n, table) == n || ImageFail("cannot set the palette");
 }
 
 bool ReadStrips(TIFF* tiff, const TiffLayout& layout, CPicture& picture,
@@ -113,7 +114,7 @@ bool ReadStrips(TIFF* tiff, const TiffLayout& layout, CPicture& picture,
     std::unique_ptr<std::uint8_t, TiffFree> buffer(
         static_cast<std::uint8_t*>(_TIFFmalloc(static_cast<tmsize_t>(bufferSize))));
     if (!buffer)
-        return false;
+        return ImageFail("not enough memory for a strip");
     for (std::uint32_t row = 0; row < layout.length; row += layout.rowsPerStrip) {
         const std::uint32_t rows = std::min(layout.rowsPerStrip, layout.length - row);
         const std::size_t wanted = rows * rowSize;
@@ -123,7 +124,7 @@ bool ReadStrips(TIFF* tiff, const TiffLayout& layout, CPicture& picture,
             // Colour pictures report it as the RGBA reader does.
             if (colour && messages)
                 messages(kTiffCorruptMessage, kTiffMessageCaption);
-            return false;
+            return TiffFail(tiff, "damaged pixel data");
         }
         // A short strip leaves zero rows, not the previous strip's.
         if (static_cast<std::size_t>(got) < wanted)
@@ -146,9 +147,10 @@ bool ReadRgba(TIFF* tiff, const TiffLayout& layout, CPicture& picture,
     std::unique_ptr<std::uint32_t, TiffFree> raster(
         static_cast<std::uint32_t*>(_TIFFmalloc(static_cast<tmsize_t>(cells * 4))));
     if (!raster)
-        return false;
+        return ImageFail("not enough memory for the picture");
     TIFFRGBAImage image;
     char reason[1024];
+    reason[0] = '\0';
     bool ok = TIFFRGBAImageBegin(&image, tiff, 1, reason) == 1;
     if (ok) {
         // Stored order, first row at the top: the orientation is applied
@@ -161,7 +163,9 @@ bool ReadRgba(TIFF* tiff, const TiffLayout& layout, CPicture& picture,
     if (!ok) {
         if (messages)
             messages(kTiffCorruptMessage, kTiffMessageCaption);
-        return false;
+        if (reason[0])
+            return ImageFailLibrary(reason, "damaged pixel data");
+        return TiffFail(tiff, "damaged pixel data");
     }
     const unsigned size = picture.GetBitCount() / 8;
     const std::uint32_t* cell = raster.get();
@@ -191,15 +195,21 @@ bool DecodeWide(TIFF* tiff, const TiffLayout& layout, CPicture& picture,
     // Half floats and signed samples are not levels of 0 to 65535.
     std::uint16_t format = SAMPLEFORMAT_UINT;
     ReadTag(tiff, TIFFTAG_SAMPLEFORMAT, format);
-    if (format != SAMPLEFORMAT_UINT || !TiffWideReadable(wide))
-        return false;
+    if (format != SAMPLEFORMAT_UINT)
+        return ImageFail("16-bit samples other than unsigned integers not supported");
+    if (!TiffWideReadable(wide))
+        return ImageFail("16-bit samples with photometric " + std::to_string(layout.photometric) +
+                         " and " + std::to_string(layout.samples) + " samples not supported");
     const std::uint32_t bits = TiffWideBitCount(wide);
     gdi::DibGeometry geometry;
     if (!gdi::ComputeDibGeometry(layout.width, layout.length, bits, geometry) ||
-        geometry.sizeImage > maxPixelBytes || !picture.Create(layout.width, layout.length, bits))
-        return false;
+        geometry.sizeImage > maxPixelBytes)
+        return ImageFailSize(layout.width, layout.length, bits, maxPixelBytes);
+    if (!picture.Create(layout.width, layout.length, bits))
+        return ImageFail("not enough memory for the picture");
     return ReadTiffWide(tiff, wide, picture, maxPixelBytes, messages) &&
-           OrientUpright(picture, layout.orientation);
+           (OrientUpright(picture, layout.orientation) ||
+            ImageFail("not enough memory to turn the picture upright"));
 }
 
 bool Decode(CPicture& picture, std::span<const std::uint8_t> data, const CodecMessageSink& messages,
@@ -211,26 +221,27 @@ bool Decode(CPicture& picture, std::span<const std::uint8_t> data, const CodecMe
     if (TIFFSetDirectory(tiff.get(), 0) != 1) {
         if (messages)
             messages(kTiffNoPageMessage, kTiffMessageCaption);
-        return false;
+        return TiffFail(tiff.get(), "no page in the file");
     }
     const TiffLayout layout = ReadLayout(tiff.get());
     if (layout.width == 0 || layout.length == 0)
-        return false;
+        return ImageFail("picture of zero width or height");
 
     // Every strip or tile takes at least a byte of the file: a few bytes
     // announcing millions of empty strips would only keep libtiff busy.
     const std::uint64_t pieces =
         TIFFIsTiled(tiff.get()) ? TIFFNumberOfTiles(tiff.get()) : TIFFNumberOfStrips(tiff.get());
     if (pieces > data.size())
-        return false;
+        return ImageFail("more strips or tiles than the file has bytes");
 
     if (layout.bits == 16)
         return DecodeWide(tiff.get(), layout, picture, messages, maxPixelBytes);
 
     const bool strips = StripReadable(tiff.get(), layout);
     char reason[1024];
+    reason[0] = '\0';
     if (!strips && TIFFRGBAImageOK(tiff.get(), reason) != 1)
-        return false;
+        return ImageFailLibrary(reason, "unsupported kind of TIFF picture");
     const std::uint32_t bits = layout.samples == 4                               ? 32
                                : strips && layout.photometric == PHOTOMETRIC_RGB ? 24
                                : strips                                          ? layout.bits
@@ -241,18 +252,20 @@ bool Decode(CPicture& picture, std::span<const std::uint8_t> data, const CodecMe
     if (!gdi::ComputeDibGeometry(layout.width, layout.length, bits, geometry) ||
         geometry.sizeImage > maxPixelBytes ||
         (!strips && std::uint64_t{layout.width} * layout.length * 4 > maxPixelBytes))
-        return false;
+        return ImageFailSize(layout.width, layout.length, strips ? bits : 32, maxPixelBytes);
     if (!picture.Create(layout.width, layout.length, bits))
-        return false;
+        return ImageFail("not enough memory for the picture");
     const bool read = strips ? ReadStrips(tiff.get(), layout, picture, messages)
                              : ReadRgba(tiff.get(), layout, picture, messages);
-    return read && OrientUpright(picture, layout.orientation);
+    return read && (OrientUpright(picture, layout.orientation) ||
+                    ImageFail("not enough memory to turn the picture upright"));
 }
 
 }  // namespace
 
 bool DecodeTiffMemory(CPicture& picture, std::span<const std::uint8_t> data,
                       const CodecMessageSink& messages, std::uint64_t maxPixelBytes) {
+    ClearImageError();
     if (Decode(picture, data, messages, maxPixelBytes))
         return true;
     picture.Destroy();

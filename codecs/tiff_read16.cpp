@@ -4,7 +4,9 @@
 #include <cstring>
 #include <memory>
 
+#include "codecs/codec_error.h"
 #include "codecs/tiff.h"
+#include "codecs/tiff_memory.h"
 
 namespace {
 
@@ -75,7 +77,7 @@ bool ReadTiffWide(TIFF* tiff, const TiffWideLayout& layout, CPicture& picture,
         TIFFGetField(tiff, TIFFTAG_TILEWIDTH, &pieceWidth);
         TIFFGetField(tiff, TIFFTAG_TILELENGTH, &pieceHeight);
         if (pieceWidth == 0 || pieceHeight == 0)
-            return false;
+            return ImageFail("tiles of zero size");
     }
     const bool separate = Separate(tiff) && layout.samples > 1;
     const unsigned perPiece = separate ? 1 : layout.samples;
@@ -83,11 +85,11 @@ bool ReadTiffWide(TIFF* tiff, const TiffWideLayout& layout, CPicture& picture,
     // its own before the buffer is taken.
     const std::uint64_t pieceBytes = std::uint64_t{pieceWidth} * pieceHeight * perPiece * 2;
     if (pieceBytes > maxPixelBytes || pieceBytes > static_cast<std::uint64_t>(INT64_MAX))
-        return false;
+        return ImageFail("strip or tile larger than the picture's memory limit");
     std::unique_ptr<std::uint16_t, TiffFree> buffer(
         static_cast<std::uint16_t*>(_TIFFmalloc(static_cast<tmsize_t>(pieceBytes))));
     if (!buffer)
-        return false;
+        return ImageFail("not enough memory for a strip or tile");
     if (layout.samples == 1)
         picture.SetGreyPalette();
 
@@ -110,7 +112,7 @@ bool ReadTiffWide(TIFF* tiff, const TiffWideLayout& layout, CPicture& picture,
                 if (got < 0) {
                     if (messages)
                         messages(kTiffCorruptMessage, kTiffMessageCaption);
-                    return false;
+                    return TiffFail(tiff, "damaged pixel data");
                 }
                 // A short piece leaves zero samples, not the previous piece's.
                 if (static_cast<std::uint64_t>(got) < wanted)

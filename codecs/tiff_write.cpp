@@ -1,6 +1,7 @@
 #include <memory>
 #include <vector>
 
+#include "codecs/codec_error.h"
 #include "codecs/tiff.h"
 #include "codecs/tiff_memory.h"
 #include "image/pixel_formats.h"
@@ -48,13 +49,16 @@ struct TiffCloser {
 }  // namespace
 
 bool EncodeTiff(const CPicture& picture, int compression, std::vector<std::uint8_t>& out) {
+    ClearImageError();
     out.clear();
     const unsigned bits = picture.GetBitCount();
-    if (!picture.IsValid() || bits == 16)
-        return false;
+    if (!picture.IsValid())
+        return ImageFail("empty picture");
+    if (bits == 16)
+        return ImageFail("16-bit pictures cannot be saved as TIFF");
     const int chosen = ChooseCompression(picture, compression);
     if (chosen == 0)
-        return false;
+        return ImageFail("JPEG compression is only for colour and grey pictures");
     const std::uint32_t width = picture.GetWidth();
     const std::uint32_t height = picture.GetHeight();
     const std::uint16_t samples = bits == 24 ? 3 : bits == 32 ? 4 : 1;
@@ -141,16 +145,19 @@ bool EncodeTiff(const CPicture& picture, int compression, std::vector<std::uint8
             std::copy(in, in + rowBytes, row.begin());
         }
         if (TIFFWriteScanline(t, row.data(), y, 0) != 1) {
+            TiffFail(t, "cannot write the TIFF data");
             out.clear();
             return false;
         }
     }
     // Closing writes the directory; a write cut short fails it.
     const bool flushed = TIFFFlush(t) == 1;
+    if (!flushed)
+        TiffFail(t, "cannot write the TIFF data");
     tiff.reset();
     if (!flushed || file.end == 0) {
         out.clear();
-        return false;
+        return ImageFail("cannot write the TIFF data");
     }
     out.resize(file.end);
     return true;

@@ -17,7 +17,7 @@ constexpr std::uint64_t kMaxPixels = 1 << 22;
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     CPicture picture;
     if (!ParseGifStream(picture, fuzz::Input(data, size)))
-        return 0;
+        return fuzz::Refused();
     // Huge pictures are legal up to the pixel cap but only slow the search.
     // The screen canvas covers the screen and the first image's far corner.
     const GifStreamState& state = *picture.GetGifInfo();

@@ -18,7 +18,7 @@ constexpr std::uint64_t kPcxPixelBytes = 1u << 20;
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     CDibImage picture;
     if (!DecodePcxMemory(picture, fuzz::Input(data, size), kPcxPixelBytes))
-        return 0;
+        return fuzz::Refused();
     fuzz::TouchEveryRow(picture);
     if (picture.GetBitCount() == 32)
         return 0;

@@ -9,7 +9,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     CPicture picture;
     if (!DecodePngMemory(picture, fuzz::Input(data, size), fuzz::kFuzzPixelBytes))
-        return 0;
+        return fuzz::Refused();
     const bool interlaced = size % 2 == 1;
     if (!fuzz::SurvivesRoundTrip(
             picture, [&](auto& out) { return EncodePng(picture, interlaced, out); },

@@ -11,6 +11,7 @@
 #include <span>
 #include <vector>
 
+#include "codecs/codec_error.h"
 #include "image/dib_image.h"
 
 namespace fuzz {
@@ -22,6 +23,14 @@ inline constexpr std::uint64_t kFuzzPixelBytes = 16u << 20;
 // The whole input as the decoders take it.
 inline std::span<const std::uint8_t> Input(const std::uint8_t* data, std::size_t size) {
     return {data, size};
+}
+
+// Every refusal names its reason (codec_error.h); one that does not is a
+// find like any crash. Returns 0, for `return fuzz::Refused();`.
+inline int Refused() {
+    if (LastImageError().empty())
+        __builtin_trap();
+    return 0;
 }
 
 // Reads the last byte of every row, so that a picture claiming more rows

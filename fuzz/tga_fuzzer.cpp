@@ -10,7 +10,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     CDibImage picture;
     if (!DecodeTgaMemory(picture, fuzz::Input(data, size), fuzz::kFuzzPixelBytes))
-        return 0;
+        return fuzz::Refused();
     const bool runLength = size % 2 == 1;
     if (!fuzz::SurvivesRoundTrip(
             picture, [&](auto& out) { return EncodeTga(picture, runLength, out); },

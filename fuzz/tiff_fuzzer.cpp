@@ -13,7 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     CPicture picture;
     // A smaller cap than the 1 GiB one keeps the search fast.
     if (!DecodeTiffMemory(picture, fuzz::Input(data, size), {}, fuzz::kFuzzPixelBytes))
-        return 0;
+        return fuzz::Refused();
     static constexpr int kCompressions[] = {kTiffNone, kTiffLzw, kTiffJpeg, kTiffPackBits};
     const int compression = kCompressions[size % 4];
     std::vector<std::uint8_t> file;

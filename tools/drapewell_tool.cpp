@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "codecs/codec_error.h"
 #include "codecs/dispatch.h"
 #include "codecs/gif.h"
 #include "codecs/probe.h"
@@ -57,6 +58,12 @@ int Fail(const std::string& message) {
     return 1;
 }
 
+// A failed load's or save's line, with the reader's or writer's reason.
+int FailWithReason(const std::string& message) {
+    const std::string_view reason = LastImageError();
+    return Fail(reason.empty() ? message : message + ": " + std::string(reason));
+}
+
 int Usage() {
     // One line, as every failure of the tool is.
     std::string line = "usage: drapewell-tool ";
@@ -91,7 +98,7 @@ int Load(CPicture& picture, const std::string& path, ImageType& readAs) {
         return Fail(path + ": unknown file type (by extension)");
     readAs = LoadImageFileAs(picture, path);
     if (readAs == kImageUnknown)
-        return Fail(path + ": cannot read it as " + TypeName(type));
+        return FailWithReason(path + ": cannot read it as " + TypeName(type));
     return 0;
 }
 
@@ -278,7 +285,7 @@ int Convert(int argc, char** argv) {
     if (type == kImageUnknown)
         return Fail(out + ": unknown file type (by extension)");
     if (!SaveImageFile(picture, out))
-        return Fail(out + ": cannot write it as " + TypeName(type));
+        return FailWithReason(out + ": cannot write it as " + TypeName(type));
     return 0;
 }
 
@@ -364,6 +371,10 @@ int Apply(int argc, char** argv) {
                                           caption.data(), int(text.size()), text.data());
                          },
                  });
+    if (!result.loadError.empty())
+        return Fail(request.picturePath + ": cannot read it as " +
+                    TypeName(ImageTypeFromExtension(request.picturePath)) + ": " +
+                    result.loadError);
     if (!result.loaded)
         return Fail(result.outcome.detail);
     std::printf("wallpaper: %s\n", result.wallpaperPath.c_str());

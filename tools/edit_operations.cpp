@@ -7,6 +7,7 @@
 #include <charconv>
 #include <span>
 
+#include "codecs/codec_error.h"
 #include "codecs/dispatch.h"
 #include "image/picture.h"
 
@@ -112,7 +113,7 @@ std::string ApplyEditOperation(CPicture& picture, const EditOperation& op) {
     bool done = false;
     CPicture source;
     if (!op.file.empty() && !LoadImageFile(source, op.file))
-        return op.option + ": cannot read " + op.file;
+        return op.option + ": cannot read " + op.file + ": " + std::string(LastImageError());
     const std::string& o = op.option;
     if (o == "--brightness")
         done = picture.Brightness(n[0], !op.multiply);

@@ -15,6 +15,7 @@
 #include <QScreen>
 #include <QTimer>
 
+#include "codecs/codec_error.h"
 #include "codecs/dispatch.h"
 #include "image/device_bitmap.h"
 #include "image/picture.h"
@@ -85,7 +86,7 @@ int ShowCommand(int argc, char** argv) {
     if (ImageTypeFromExtension(path) == kImageUnknown)
         return ShowFail(path + ": unknown file type (by extension)");
     if (!LoadImageFile(picture, path))
-        return ShowFail(path + ": cannot read it");
+        return ShowFail(path + ": cannot read it: " + std::string(LastImageError()));
 
     // Without one, Qt would abort the process.
     const auto set = [](const char* name) {

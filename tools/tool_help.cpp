@@ -139,7 +139,8 @@ std::span<const std::string_view> ToolUsages() {
 
 std::string_view ExitStatus() {
     return "Every command exits with status 0 on success; otherwise it prints one line\n"
-           "on stderr and exits with status 1.";
+           "on stderr and exits with status 1. A picture that cannot be read or written\n"
+           "ends the line with the reason (\"x.png: cannot read it as PNG: truncated\").";
 }
 
 std::string OverviewText() {

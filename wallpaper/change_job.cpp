@@ -1,6 +1,7 @@
 #include "wallpaper/change_job.h"
 
 #include "codecs/bmp.h"
+#include "codecs/codec_error.h"
 #include "image/picture.h"
 #include "platform/base/paths.h"
 #include "platform/gdi/dc.h"
@@ -50,7 +51,11 @@ ChangeResult Change(const ChangeRequest& request, const JobServices& services) {
     CPicture picture;
     if (!LoadForChange(picture, request.picturePath, plan.fit, screen, position,
                        services.showMessage)) {
-        result.outcome = {false, "cannot load " + request.picturePath};
+        // The reader's reason alone: the window puts the picture's name
+        // beside it.
+        const std::string_view why = LastImageError();
+        result.loadError = why.empty() ? "cannot read the picture" : std::string(why);
+        result.outcome = {false, result.loadError};
         return result;
     }
     result.loaded = true;

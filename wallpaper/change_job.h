@@ -44,6 +44,9 @@ struct ChangeRequest {
 
 struct ChangeResult {
     bool loaded = false;
+    // Why the picture did not load ("truncated", "no such file"); empty when
+    // it loaded or was never tried. The outcome's detail says the same.
+    std::string loadError;
     bool staged = false;        // the staging bitmap was written
     std::string wallpaperPath;  // the file handed to the desktop; empty if none was
     desktop::Placement placement = desktop::Placement::kStretch;

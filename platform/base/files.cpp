@@ -108,6 +108,10 @@ bool Reserve(int fd, std::size_t offset, std::size_t length) {
     do {
         rc = posix_fallocate(fd, static_cast<off_t>(offset), static_cast<off_t>(length));
     } while (rc == EINTR);
+    // posix_fallocate answers with the error instead of setting errno;
+    // callers report errno (a full disk) like that of any other call.
+    if (rc != 0)
+        errno = rc;
     return rc == 0;
 }
 

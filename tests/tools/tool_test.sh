@@ -187,6 +187,29 @@ if command -v heif-enc >/dev/null && command -v cjxl >/dev/null; then
     check "a save as HEIC is refused" fails_cleanly convert "$dir/in.png" "$dir/out.heic"
     check "a save as JPEG XL is refused" fails_cleanly convert "$dir/in.png" "$dir/out.jxl"
 fi
+# Every failed load or save says why, after the usual start of the line.
+says() {  # says LINE ARGS...: status 1 and exactly LINE on stderr
+    local line=$1
+    shift
+    "$tool" "$@" >/dev/null 2>"$dir/err"
+    local status=$?
+    [ "$status" -eq 1 ] && [ "$(cat "$dir/err")" = "drapewell-tool: $line" ] ||
+        { echo "  got status $status: $(cat "$dir/err")"; false; }
+}
+cp "$dir/cut.png" "$dir/cut-png.jpg"
+head -c 300 "$dir/in.jpg" >"$dir/cut.jpg"
+printf 'BM' >"$dir/short.bmp"
+: >"$dir/empty.gif"
+check "info of a missing file says so" says "$dir/none.png: cannot read it as PNG: no such file" info "$dir/none.png"
+check "info of a cut PNG says truncated" says "$dir/cut.png: cannot read it as PNG: truncated" info "$dir/cut.png"
+check "info of a cut JPEG says truncated" says "$dir/cut.jpg: cannot read it as JPEG: truncated" info "$dir/cut.jpg"
+check "info of an empty file says so" says "$dir/empty.gif: cannot read it as GIF: empty file" info "$dir/empty.gif"
+check "convert of a cut PNG named .jpg names the PNG" says "$dir/cut-png.jpg: cannot read it as JPEG: a PNG file named .jpg: truncated" convert "$dir/cut-png.jpg" "$dir/x.bmp"
+check "convert of a two-byte BMP says truncated" says "$dir/short.bmp: cannot read it as BMP: truncated" convert "$dir/short.bmp" "$dir/x.png"
+check "convert into a missing folder says so" says "$dir/no/such/dir/x.bmp: cannot write it as BMP: no such folder" convert "$dir/in.png" "$dir/no/such/dir/x.bmp"
+check "convert of a 16-bit BMP to GIF says why" says "$dir/w16.gif: cannot write it as GIF: 16-bit pictures cannot be saved as GIF" convert "$dir/w16.bmp" "$dir/w16.gif"
+check "--blend with a cut file says why" says "--blend: cannot read $dir/cut.png: truncated" convert "$dir/in.png" "$dir/x.bmp" --blend "$dir/cut.png,100,0,0"
+check "apply of a cut file says why" env DISPLAY= bash -c "$(declare -f says); tool='$tool' dir='$dir' says '$dir/cut.png: cannot read it as PNG: truncated' apply '$dir/cut.png' --method 2"
 
 echo "tool tests: $failures failed"
 [ "$failures" -eq 0 ]

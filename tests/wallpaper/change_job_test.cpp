@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "codecs/bmp.h"
+#include "codecs/jpeg.h"
 #include "tests/wallpaper/wallpaper_test_support.h"
 
 namespace wallpaper {
@@ -165,6 +166,42 @@ TEST_F(ChangeJob, EveryFailureStillRecordsLaterPaper) {
     EXPECT_FALSE(result.loaded);
     EXPECT_FALSE(result.outcome.accepted);
     EXPECT_EQ(laterPapers.back(), picture + "!");
+}
+
+TEST_F(ChangeJob, TheOutcomeSaysWhyThePictureDidNotLoad) {
+    std::ofstream(dir / "damaged.bmp") << "BM";
+    // A JPEG to be fitted goes through the reduced decode first.
+    CPicture photo;
+    photo.Create(64, 64, 24);
+    std::vector<std::uint8_t> jpeg;
+    ASSERT_TRUE(EncodeJpeg(photo, 90, jpeg));
+    std::ofstream(dir / "cut.jpg", std::ios::binary)
+        .write(reinterpret_cast<const char*>(jpeg.data()), 300);
+    const struct {
+        std::string path;
+        bool fit;
+        const char* reason;
+    } cases[] = {
+        {dir / "missing.bmp", false, "no such file"},
+        {dir / "damaged.bmp", false, "truncated"},
+        {dir / "picture.doc", false, "unknown file extension"},
+        {dir / "cut.jpg", true, "truncated"},
+        {dir / "cut.jpg", false, "truncated"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        const ChangeResult result = Run(Request(c.path, 2, 2, c.fit));
+        EXPECT_FALSE(result.loaded);
+        EXPECT_EQ(result.loadError, c.reason);
+        // The window shows the detail beside the picture's name.
+        EXPECT_EQ(result.outcome.detail, c.reason);
+    }
+    // A change that never got to the picture has no reason to give for it.
+    JobServices none = RecordingServices(fake, &laterPapers);
+    none.makeSetter = nullptr;
+    const ChangeResult result = RunChangeJob(Request(dir / "missing.bmp", 2, 2, false), none);
+    EXPECT_EQ(result.loadError, "");
+    EXPECT_NE(result.outcome.detail.find("no way to set the wallpaper"), std::string::npos);
 }
 
 TEST_F(ChangeJob, AReadersMessageReachesTheUser) {

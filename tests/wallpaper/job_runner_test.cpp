@@ -48,6 +48,22 @@ protected:
     std::vector<std::string> laterPapers;
 };
 
+TEST_F(JobRunner, TheCompletionCarriesTheReasonFromTheWorker) {
+    // The reason is recorded per thread: it must be taken on the worker,
+    // where the picture was read, not looked up by the caller afterwards.
+    ChangeRequest request = RequestFor(1);
+    std::ofstream(request.picturePath, std::ios::trunc) << "BM";
+    std::promise<std::string> why;
+    ChangeJobRunner runner(RecordingServices(fake, &laterPapers),
+                           [&](const ChangeRequest&, const ChangeResult& result) {
+                               why.set_value(result.loaded ? "loaded" : result.outcome.detail);
+                           });
+    runner.Request(request);
+    auto answer = why.get_future();
+    ASSERT_EQ(answer.wait_for(10s), std::future_status::ready);
+    EXPECT_EQ(answer.get(), "truncated");
+}
+
 TEST_F(JobRunner, ABurstEndsWithTheLatestRequestAndChangesNeverOverlap) {
     std::vector<ChangeRequest> requests;
     for (int i = 0; i < 100; ++i)
