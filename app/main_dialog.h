@@ -355,6 +355,8 @@ private:
     QTimer autoChangeTimer_;
     QTimer hideTimer_;
     CShuffleOrder shuffle_;
+    // Draws the pictures of the second and further monitors at random.
+    CRandomPicker monitorPicker_;
     CShuffleOrder musicShuffle_;
     CPictureHistory history_;
     CPictureFolderWatcher watcher_;

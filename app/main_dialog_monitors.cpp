@@ -58,7 +58,7 @@ void CMainDlg::FillMonitorRequest(wallpaper::ChangeRequest& request) {
     const wallpaper::MonitorPickRules rules{
         .random = settings_.RandomMode == 1,
         .matchOrientation = settings_.MatchOrientation,
-        .randomIndex = [this](int count) { return picker_.Next(count); },
+        .randomIndex = [this](int count) { return monitorPicker_.Next(count); },
         .isPortrait = PictureIsPortrait,
     };
     for (const int index : wallpaper::PickForMonitors(list, first, monitors, rules))

@@ -50,6 +50,12 @@ std::vector<int> PickForMonitors(std::span<const std::string> list, int first,
     for (std::size_t m = 0; m < monitors.size(); ++m) {
         const desktop::Monitor& monitor = monitors[m];
         if (rules.random) {
+            // The caller drew the first monitor's picture from its own
+            // shuffled order; it stays when it suits the monitor.
+            if (m == 0 && first >= 0 && first < count && orientations.Fits(first, monitor)) {
+                picks.push_back(first);
+                continue;
+            }
             std::vector<int> fitting;
             if (rules.matchOrientation)
                 for (int i = 0; i < count; ++i)

@@ -28,7 +28,9 @@ struct MonitorPickRules {
 // The list index for each monitor (in the monitors' order). In order, the
 // first monitor takes `first` (or, matching orientation, the first fitting
 // picture from it on) and each further monitor the following one. At
-// random, each monitor draws from the pictures that fit it, else from all.
+// random, the first monitor keeps `first` when it fits (the caller drew it
+// already); every other monitor draws from the pictures that fit it, else
+// from all.
 // Empty for an empty list.
 std::vector<int> PickForMonitors(std::span<const std::string> list, int first,
                                  std::span<const desktop::Monitor> monitors,

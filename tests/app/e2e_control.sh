@@ -26,12 +26,12 @@ expect_current() {
 }
 count_is() { [ "$(property PictureCount)" = "(<$1>,)" ]; }
 running() { dw --current >/dev/null 2>&1; }
-# hide_window: a click on the window's "Hide" (319,233 50x14 of 380x256 units).
+# hide_window: a click on the window's "Hide" (319,233 50x14 of 380x274 units).
 hide_window() {
     local window
     window=$(main_window_shown | head -n 1)
     eval "$(xdotool getwindowgeometry --shell "$window")"
-    xdotool mousemove --window "$window" $((344 * WIDTH / 380)) $((240 * HEIGHT / 256)) click 1
+    xdotool mousemove --window "$window" $((344 * WIDTH / 380)) $((240 * HEIGHT / 274)) click 1
     wait_for 5 main_window_hidden || fail "the window did not hide"
 }
 

@@ -65,10 +65,10 @@ tray_next() {
 wait_for 10 root_colour_is '#FF0000' || fail "the root window is $(root_colour), not red"
 window=$(main_window_shown | head -n 1)
 eval "$(xdotool getwindowgeometry --shell "$window")"
-# The window is 380 by 256 dialog units, the list's first row begins 22 by
+# The window is 380 by 274 dialog units, the list's first row begins 22 by
 # 48 units in: the window's size gives the units' size in pixels.
 row_x=$((22 * WIDTH / 380 + 30))
-row_y=$((48 * HEIGHT / 256 + 6))
+row_y=$((48 * HEIGHT / 274 + 6))
 click_first_row() {
     xdotool mousemove --window "$window" "$row_x" "$row_y"
     sleep 0.2

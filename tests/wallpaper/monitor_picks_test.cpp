@@ -59,12 +59,17 @@ TEST(MonitorPicks, AtRandomEachMonitorDrawsFromThePicturesThatFitIt) {
                                },
                            .isPortrait = PortraitByName};
     const Monitor monitors[] = {kLandscape, kPortrait};
-    EXPECT_EQ(PickForMonitors(kList, 0, monitors, rules), (std::vector<int>{3, 4}));
+    // The first monitor keeps the picture already drawn for it when it fits.
+    EXPECT_EQ(PickForMonitors(kList, 0, monitors, rules), (std::vector<int>{0, 4}));
+    EXPECT_EQ(counts, (std::vector<int>{2}));  // two portrait
+    counts.clear();
+    // A portrait picture drawn for a landscape monitor is drawn again.
+    EXPECT_EQ(PickForMonitors(kList, 1, monitors, rules), (std::vector<int>{3, 4}));
     EXPECT_EQ(counts, (std::vector<int>{3, 2}));  // three landscape, two portrait
     // A generator answering out of range is kept inside the list.
     rules.randomIndex = [](int) { return 99; };
     rules.matchOrientation = false;
-    EXPECT_EQ(PickForMonitors(kList, 0, monitors, rules), (std::vector<int>{0, 0}));
+    EXPECT_EQ(PickForMonitors(kList, -1, monitors, rules), (std::vector<int>{0, 0}));
 }
 
 }  // namespace
