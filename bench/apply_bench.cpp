@@ -14,10 +14,6 @@
 //
 //   drapewell-bench-apply [ROUNDS]
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -30,80 +26,22 @@
 #include <vector>
 
 #include "bench/bench_support.h"
+#include "bench/child_run.h"
+#include "bench/staged_change.h"
 #include "codecs/jpeg.h"
-#include "wallpaper/change_job.h"
-
-extern char** environ;
 
 namespace {
 
 constexpr std::uint32_t kScreenWidth = 1920;
 constexpr std::uint32_t kScreenHeight = 1080;
 
-class AcceptingSetter : public desktop::WallpaperSetter {
-public:
-    std::string Name() const override { return "none"; }
-    desktop::Outcome Apply(const std::string&, const desktop::PixelView& pixels,
-                           desktop::Placement) override {
-        return {!pixels.IsEmpty(), ""};
-    }
-};
-
 // The child: one change as the window's job makes it, method 2, Strech.
 int RunPipeline(const std::string& picture, const std::string& staging) {
-    wallpaper::ChangeRequest request;
-    request.picturePath = picture;
-    request.positionIndex = 2;
-    request.method = 2;
-    request.stagingPath = staging;
-    request.screenSize = [] { return wallpaper::Size{kScreenWidth, kScreenHeight}; };
-    const wallpaper::JobServices services{
-        [](int) { return std::make_unique<AcceptingSetter>(); },
-        nullptr,
-    };
-    const wallpaper::ChangeResult result = wallpaper::RunChangeJob(request, services);
-    return result.staged && result.outcome.accepted ? 0 : 1;
+    return bench::RunStagedChange(picture, staging, kScreenWidth, kScreenHeight);
 }
 
-struct Run {
-    double seconds = -1;
-    long peakKiB = 0;
-};
-
-// Spawns argv with its output discarded and `extraEnv` added; a failed or
-// unstartable run has negative seconds.
-Run Measure(std::vector<std::string> args, const std::vector<std::string>& extraEnv = {}) {
-    std::vector<char*> argv;
-    for (std::string& a : args)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    std::vector<std::string> envStrings(extraEnv);
-    for (char** e = environ; *e; ++e)
-        envStrings.emplace_back(*e);
-    std::vector<char*> envp;
-    for (std::string& e : envStrings)
-        envp.push_back(e.data());
-    envp.push_back(nullptr);
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    const auto start = std::chrono::steady_clock::now();
-    pid_t pid = 0;
-    const int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0)
-        return {};
-    int status = 0;
-    rusage usage{};
-    wait4(pid, &status, 0, &usage);
-    const double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        return {};
-    return {seconds, usage.ru_maxrss};
-}
+using bench::Measure;
+using bench::Run;
 
 struct Row {
     const char* name;

@@ -14,10 +14,6 @@
 //
 //   drapewell-bench-webp-avif [ROUNDS]
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -28,44 +24,24 @@
 #include <filesystem>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "bench/bench_support.h"
+#include "bench/child_run.h"
+#include "bench/staged_change.h"
 #include "codecs/avif.h"
 #include "codecs/dispatch.h"
 #include "codecs/webp.h"
-#include "wallpaper/change_job.h"
-
-extern char** environ;
 
 namespace {
 
 constexpr std::uint32_t kScreenWidth = 1920;
 constexpr std::uint32_t kScreenHeight = 1080;
 
-class AcceptingSetter : public desktop::WallpaperSetter {
-public:
-    std::string Name() const override { return "none"; }
-    desktop::Outcome Apply(const std::string&, const desktop::PixelView& pixels,
-                           desktop::Placement) override {
-        return {!pixels.IsEmpty(), ""};
-    }
-};
-
 // The child: one change as the window's job makes it, method 2, Strech.
 int RunChange(const std::string& picture, const std::string& staging) {
-    wallpaper::ChangeRequest request;
-    request.picturePath = picture;
-    request.positionIndex = 2;
-    request.method = 2;
-    request.stagingPath = staging;
-    request.screenSize = [] { return wallpaper::Size{kScreenWidth, kScreenHeight}; };
-    const wallpaper::JobServices services{
-        [](int) { return std::make_unique<AcceptingSetter>(); },
-        nullptr,
-    };
-    const wallpaper::ChangeResult result = wallpaper::RunChangeJob(request, services);
-    return result.staged && result.outcome.accepted ? 0 : 1;
+    return bench::RunStagedChange(picture, staging, kScreenWidth, kScreenHeight);
 }
 
 int MakeSample(const std::string& path) {
@@ -73,39 +49,12 @@ int MakeSample(const std::string& path) {
     return SaveImageFile(picture, path) ? 0 : 1;
 }
 
-struct Run {
-    double seconds = -1;
-    long peakKiB = 0;
-};
-
-// Spawns argv with its output discarded; a failed or unstartable run has
-// negative seconds.
-Run Measure(std::vector<std::string> args) {
-    std::vector<char*> argv;
-    for (std::string& a : args)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    const auto start = std::chrono::steady_clock::now();
-    pid_t pid = 0;
-    const int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0)
-        return {};
-    int status = 0;
-    rusage usage{};
-    wait4(pid, &status, 0, &usage);
-    const double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        return {};
-    return {seconds, usage.ru_maxrss};
-}
+using bench::Measure;
+using bench::Run;
 
 struct Row {
+    Row(std::string rowName, std::vector<std::string> rowCommand, bool rowAvailable = true)
+        : name(std::move(rowName)), command(std::move(rowCommand)), available(rowAvailable) {}
     std::string name;
     std::vector<std::string> command;
     bool available = true;

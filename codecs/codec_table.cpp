@@ -51,30 +51,35 @@ using Path = const std::string&;
 
 constexpr CodecRow kCodecs[] = {
     {.type = kImageJpeg,
+     .name = "JPEG",
      .extensions = kJpegExtensions,
      .sniff = [](Data h) { return StartsWith(h, "\xFF\xD8\xFF"); },
      .decode = [](CPicture& p, Data d, Sink) { return DecodeJpegMemory(p, d); },
      .save = [](const CPicture& p, Path f) { return SaveJpeg(p, f, kJpegSaveQuality); },
      .keepsPictureWhenUnopened = false},
     {.type = kImageGif,
+     .name = "GIF",
      .extensions = kGifExtensions,
      .sniff = [](Data h) { return StartsWith(h, "GIF87a") || StartsWith(h, "GIF89a"); },
      .decode = [](CPicture& p, Data d, Sink) { return DecodeGifScreen(p, d); },
      .save = [](const CPicture& p, Path f) { return SaveGif(p, f, kGifSaveGlobalTable); },
      .keepsPictureWhenUnopened = true},
     {.type = kImagePng,
+     .name = "PNG",
      .extensions = kPngExtensions,
      .sniff = [](Data h) { return StartsWith(h, "\x89PNG\r\n\x1A\n"); },
      .decode = [](CPicture& p, Data d, Sink) { return DecodePngMemory(p, d); },
      .save = [](const CPicture& p, Path f) { return SavePng(p, f, kPngSaveInterlaced); },
      .keepsPictureWhenUnopened = false},
     {.type = kImageBmp,
+     .name = "BMP",
      .extensions = kBmpExtensions,
      .sniff = [](Data h) { return StartsWith(h, "BM"); },
      .decode = [](CPicture& p, Data d, Sink) { return DecodeBmpMemory(p, d); },
      .save = [](const CPicture& p, Path f) { return SaveBmp(p, f); },
      .keepsPictureWhenUnopened = true},
     {.type = kImagePcx,
+     .name = "PCX",
      .extensions = kPcxExtensions,
      // The manufacturer byte; PCX has no longer signature.
      .sniff = [](Data h) { return !h.empty() && h[0] == 10; },
@@ -82,6 +87,7 @@ constexpr CodecRow kCodecs[] = {
      .save = [](const CPicture& p, Path f) { return SavePcx(p, f); },
      .keepsPictureWhenUnopened = false},
     {.type = kImageTiff,
+     .name = "TIFF",
      .extensions = kTiffExtensions,
      .sniff =
          [](Data h) {
@@ -91,24 +97,28 @@ constexpr CodecRow kCodecs[] = {
      .save = [](const CPicture& p, Path f) { return SaveTiff(p, f, kTiffJpeg); },
      .keepsPictureWhenUnopened = false},
     {.type = kImageHeif,
+     .name = "HEIF",
      .extensions = kHeifExtensions,
      .sniff = IsHeifSignature,
      .decode = [](CPicture& p, Data d, Sink) { return DecodeHeifMemory(p, d); },
      .save = [](const CPicture&, Path) { return ImageFail("writing HEIF is not supported"); },
      .keepsPictureWhenUnopened = false},
     {.type = kImageJxl,
+     .name = "JXL",
      .extensions = kJxlExtensions,
      .sniff = IsJxlSignature,
      .decode = [](CPicture& p, Data d, Sink) { return DecodeJxlMemory(p, d); },
      .save = [](const CPicture&, Path) { return ImageFail("writing JPEG XL is not supported"); },
      .keepsPictureWhenUnopened = false},
     {.type = kImageTga,
+     .name = "TGA",
      .extensions = kTgaExtensions,
      .sniff = nullptr,
      .decode = [](CPicture& p, Data d, Sink) { return DecodeTgaMemory(p, d); },
      .save = [](const CPicture& p, Path f) { return SaveTga(p, f, kTgaSaveRunLength); },
      .keepsPictureWhenUnopened = false},
     {.type = kImageWebp,
+     .name = "WebP",
      .extensions = kWebpExtensions,
      .sniff =
          [](Data h) {
@@ -118,6 +128,7 @@ constexpr CodecRow kCodecs[] = {
      .save = [](const CPicture& p, Path f) { return SaveWebp(p, f, kWebpSaveQuality); },
      .keepsPictureWhenUnopened = false},
     {.type = kImageAvif,
+     .name = "AVIF",
      .extensions = kAvifExtensions,
      .sniff = HasAvifSignature,
      .decode = [](CPicture& p, Data d, Sink) { return DecodeAvifMemory(p, d); },
@@ -132,32 +143,8 @@ std::span<const CodecRow> CodecTable() {
 }
 
 const char* FormatName(ImageType type) {
-    switch (type) {
-    case kImageBmp:
-        return "BMP";
-    case kImagePcx:
-        return "PCX";
-    case kImageJpeg:
-        return "JPEG";
-    case kImageGif:
-        return "GIF";
-    case kImageTga:
-        return "Targa";
-    case kImageTiff:
-        return "TIFF";
-    case kImagePng:
-        return "PNG";
-    case kImageWebp:
-        return "WebP";
-    case kImageAvif:
-        return "AVIF";
-    case kImageHeif:
-        return "HEIF";
-    case kImageJxl:
-        return "JPEG XL";
-    default:
-        return "unknown";
-    }
+    const CodecRow* codec = FindCodec(type);
+    return codec ? codec->name : "unknown";
 }
 
 const CodecRow* FindCodec(ImageType type) {

@@ -15,6 +15,8 @@
 
 struct CodecRow {
     ImageType type;
+    // The format's short name in messages and the tool's output ("PNG").
+    const char* name;
     // Lower-case extensions without the dot that name the format.
     std::span<const std::string_view> extensions;
     // True when the first bytes of a file carry the format's signature; null

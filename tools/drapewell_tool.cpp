@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "codecs/codec_error.h"
+#include "codecs/codec_table.h"
 #include "codecs/dispatch.h"
 #include "codecs/gif.h"
 #include "codecs/probe.h"
@@ -23,35 +24,6 @@
 #include "wallpaper/change_job.h"
 
 namespace {
-
-const char* TypeName(ImageType type) {
-    switch (type) {
-    case kImageBmp:
-        return "BMP";
-    case kImagePcx:
-        return "PCX";
-    case kImageJpeg:
-        return "JPEG";
-    case kImageGif:
-        return "GIF";
-    case kImageTga:
-        return "TGA";
-    case kImageTiff:
-        return "TIFF";
-    case kImagePng:
-        return "PNG";
-    case kImageWebp:
-        return "WebP";
-    case kImageAvif:
-        return "AVIF";
-    case kImageHeif:
-        return "HEIF";
-    case kImageJxl:
-        return "JXL";
-    default:
-        return "unknown";
-    }
-}
 
 int Fail(const std::string& message) {
     std::fprintf(stderr, "drapewell-tool: %s\n", message.c_str());
@@ -98,7 +70,7 @@ int Load(CPicture& picture, const std::string& path, ImageType& readAs) {
         return Fail(path + ": unknown file type (by extension)");
     readAs = LoadImageFileAs(picture, path);
     if (readAs == kImageUnknown)
-        return FailWithReason(path + ": cannot read it as " + TypeName(type));
+        return FailWithReason(path + ": cannot read it as " + FormatName(type));
     return 0;
 }
 
@@ -107,7 +79,7 @@ int Info(const std::string& path) {
     ImageType type = kImageUnknown;
     if (const int status = Load(picture, path, type))
         return status;
-    std::printf("type: %s\nwidth: %u\nheight: %u\nbits: %u\ncolours: %u\n", TypeName(type),
+    std::printf("type: %s\nwidth: %u\nheight: %u\nbits: %u\ncolours: %u\n", FormatName(type),
                 picture.GetWidth(), picture.GetHeight(), unsigned{picture.GetBitCount()},
                 picture.CountColours());
     // What the header alone says, on one line of its own.
@@ -120,7 +92,7 @@ int Info(const std::string& path) {
         std::printf(
             "header: type %s size %dx%d bits %u images %u delay %u interlaced %s "
             "transparent %s\n",
-            TypeName(static_cast<ImageType>(header.type)), header.width, header.height,
+            FormatName(static_cast<ImageType>(header.type)), header.width, header.height,
             unsigned{header.bitsPerPixel}, unsigned{header.imageCount}, unsigned{header.delay},
             header.interlaced ? "yes" : "no", header.transparent ? "yes" : "no");
     }
@@ -285,7 +257,7 @@ int Convert(int argc, char** argv) {
     if (type == kImageUnknown)
         return Fail(out + ": unknown file type (by extension)");
     if (!SaveImageFile(picture, out))
-        return FailWithReason(out + ": cannot write it as " + TypeName(type));
+        return FailWithReason(out + ": cannot write it as " + FormatName(type));
     return 0;
 }
 
@@ -373,7 +345,7 @@ int Apply(int argc, char** argv) {
                  });
     if (!result.loadError.empty())
         return Fail(request.picturePath + ": cannot read it as " +
-                    TypeName(ImageTypeFromExtension(request.picturePath)) + ": " +
+                    FormatName(ImageTypeFromExtension(request.picturePath)) + ": " +
                     result.loadError);
     if (!result.loaded)
         return Fail(result.outcome.detail);
