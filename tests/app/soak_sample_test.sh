@@ -7,21 +7,28 @@
 set -euo pipefail
 sample=$(dirname "$0")/../../scripts/soak-sample
 pids=()
-trap 'for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done' EXIT
+# The children hold no descriptor of ours (ctest waits for its pipe to
+# close), and the grandchildren go with them.
+cleanup() {
+    for p in "${pids[@]}"; do
+        kill $(ps -o pid= --ppid "$p") "$p" 2>/dev/null || true
+    done
+}
+trap cleanup EXIT
 fail() { echo "soak_sample_test: FAILED: $*" >&2; exit 1; }
 field() { "$sample" "$1" | cut -d' ' -f"$2"; }
 
-sleep 60 &
+sleep 60 >/dev/null 2>&1 &
 plain=$!
 pids+=($plain)
-bash -c 'exec 5</dev/null 6</dev/null 7</dev/null; exec sleep 60' &
+bash -c 'exec 5</dev/null 6</dev/null 7</dev/null; exec sleep 60' >/dev/null 2>&1 &
 three_more=$!
 pids+=($three_more)
 # A child that ends and is never reaped: the exec'd sleep does not wait.
-bash -c 'sleep 0.1 & sleep 60 & exec sleep 60' &
+bash -c 'sleep 0.1 & sleep 60 & exec sleep 60' >/dev/null 2>&1 &
 parent=$!
 pids+=($parent)
-python3 -c 'import time; b = bytearray(32 << 20); b[::4096] = b"x" * len(b[::4096]); time.sleep(60)' &
+python3 -c 'import time; b = bytearray(32 << 20); b[::4096] = b"x" * len(b[::4096]); time.sleep(60)' >/dev/null 2>&1 &
 big=$!
 pids+=($big)
 trayer >/dev/null 2>&1 &
