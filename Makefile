@@ -1,7 +1,7 @@
 # The commands the README names. Each configures its CMake preset as needed.
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build run test asan-test fuzz bench package format format-check clean
+.PHONY: all deps build run test asan-test fuzz bench soak package format format-check clean
 
 all: build
 
@@ -53,6 +53,15 @@ fuzz: deps
 		build/fuzz/bin/$$name -merge=1 fuzz/corpus/$$name $$scratch 2>>build/fuzz/$$name.log; \
 		echo "$$name: $$(ls fuzz/corpus/$$name | wc -l) inputs, $$(du -sh fuzz/corpus/$$name | cut -f1)"; \
 	done
+
+# The soak run (scripts/soak): the optimised program driven through
+# SOAK_CHANGES changes in each display order on one and three monitors,
+# its memory, descriptors, pixmaps, threads and children sampled as it goes.
+SOAK_CHANGES ?= 5000
+soak: deps
+	cmake --preset release
+	cmake --build --preset release -j $(JOBS) --target drapewell
+	scripts/soak --changes $(SOAK_CHANGES) build/release/bin/drapewell
 
 bench: build
 	build/release/bin/drapewell-bench-image
