@@ -105,6 +105,42 @@ bool IsStagingPicture(const std::string& path, const std::string& stagingDirecto
            SameDirectory(path.substr(0, slash + 1), stagingDirectory);
 }
 
+std::string PathForMessage(std::string_view path) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string line;
+    line.reserve(path.size());
+    for (const char c : path) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7f) {
+            line += "\\x";
+            line += kHex[byte >> 4];
+            line += kHex[byte & 15];
+        } else if (c == '\\') {
+            line += "\\\\";
+        } else {
+            line += c;
+        }
+    }
+    return line;
+}
+
+bool CheckPictureRequest(const std::string& path, std::string& why) {
+    if (path.empty() || path.front() != '/') {
+        why = "not a full path: " + PathForMessage(path);
+        return false;
+    }
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        why = "no such file: " + PathForMessage(path);
+        return false;
+    }
+    if (!IsImageFileName(path)) {
+        why = "not a picture file Drapewell reads: " + PathForMessage(path);
+        return false;
+    }
+    return true;
+}
+
 std::vector<std::string> ScanImageDirectory(const std::string& directory) {
     return ScanImageDirectory(directory, GetWindowsDirectoryPath());
 }

@@ -40,6 +40,15 @@ inline constexpr const char* kBrowseImageDirectoryTitle = "Please select a direc
 bool IsImageFileName(std::string_view name);
 bool IsMusicFileName(std::string_view name);
 
+// `path` as one printable line for a message: control bytes (a newline in a
+// file name) as \xNN and a backslash doubled; other bytes as they are.
+std::string PathForMessage(std::string_view path);
+
+// Whether a picture asked for by name (the bus's SetWallpaper, --set) may be
+// shown: a full path to an existing regular file with a picture's
+// extension. When not, `why` says so in one line.
+bool CheckPictureRequest(const std::string& path, std::string& why);
+
 // `directory` with a '/' appended when it does not end with one; empty stays
 // empty. A chosen or stored directory goes through this before it is walked.
 std::string DirectoryWithSlash(std::string directory);
