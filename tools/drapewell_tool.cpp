@@ -53,8 +53,23 @@ const char* TypeName(ImageType type) {
     }
 }
 
+// The message with its control bytes written as \xNN: a file name may hold a
+// line break, and a failure must stay the one line scripts read.
+std::string OneLine(std::string_view message) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string line;
+    for (const char c : message) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7f)
+            line.append("\\x").append(1, kHex[byte >> 4]).append(1, kHex[byte & 15]);
+        else
+            line += c;
+    }
+    return line;
+}
+
 int Fail(const std::string& message) {
-    std::fprintf(stderr, "drapewell-tool: %s\n", message.c_str());
+    std::fprintf(stderr, "drapewell-tool: %s\n", OneLine(message).c_str());
     return 1;
 }
 
