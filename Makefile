@@ -36,7 +36,7 @@ asan-test: deps
 # input in build/fuzz/finds/<name>/.
 FUZZ_SECONDS ?= 60
 FUZZERS ?= bmp_fuzzer gif_fuzzer jpeg_fuzzer pcx_fuzzer png_fuzzer probe_fuzzer tga_fuzzer \
-	tiff_fuzzer
+	tiff_fuzzer ini_fuzzer settings_fuzzer arguments_fuzzer
 
 fuzz: deps
 	CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
