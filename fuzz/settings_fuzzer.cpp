@@ -23,8 +23,10 @@ void CheckLoaded(const WallpaperSettings& s, int position) {
         fuzz::Broken("a loaded value is outside the range the window accepts");
 }
 
-bool HasNul(const std::string& text) {
-    return text.find('\0') != std::string::npos;
+// What the writer refuses to put in a line: a NUL, and a carriage return
+// or line feed (a lone carriage return inside a line reads back as text).
+bool Unwritable(const std::string& text) {
+    return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos;
 }
 
 bool SameRecord(const WallpaperSettings& a, const WallpaperSettings& b) {
@@ -50,10 +52,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const int position = LoadSettings(ini, loaded);
     CheckLoaded(loaded, position);
 
-    // A NUL cannot be written into a line, so such a text is kept as the
-    // file has it and the save says it did not store everything.
-    const bool storable =
-        !HasNul(loaded.ImagePath) && !HasNul(loaded.MusicPath) && !HasNul(loaded.LaterPaper);
+    // Such a text is kept as the file has it, and the save says it did not
+    // store everything.
+    const bool storable = !Unwritable(loaded.ImagePath) && !Unwritable(loaded.MusicPath) &&
+                          !Unwritable(loaded.LaterPaper);
     if (SaveSettings(ini, loaded, position) != storable)
         fuzz::Broken("a save of a loaded record failed");
     WallpaperSettings reloaded;
