@@ -28,7 +28,8 @@ asan-test: deps
 	cmake --build --preset asan -j $(JOBS)
 	ctest --preset asan
 
-# Each decoder's libFuzzer harness, built with clang under AddressSanitizer
+# Each libFuzzer harness (the decoders', the settings file's, the settings
+# record's and the control arguments'), built with clang under AddressSanitizer
 # and UndefinedBehaviorSanitizer in build/fuzz, runs FUZZ_SECONDS from the
 # saved corpus; new inputs go to a scratch directory, and those that reach
 # code the corpus does not are merged into fuzz/corpus/<name> (minimised:
@@ -36,7 +37,7 @@ asan-test: deps
 # input in build/fuzz/finds/<name>/.
 FUZZ_SECONDS ?= 60
 FUZZERS ?= bmp_fuzzer gif_fuzzer jpeg_fuzzer pcx_fuzzer png_fuzzer probe_fuzzer tga_fuzzer \
-	tiff_fuzzer
+	tiff_fuzzer ini_fuzzer settings_fuzzer arguments_fuzzer
 
 fuzz: deps
 	CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \

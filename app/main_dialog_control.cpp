@@ -126,18 +126,8 @@ bool CMainDlg::ShowNextInHistory() {
 }
 
 bool CMainDlg::ShowPictureFile(const std::string& path, std::string& why) {
-    if (path.empty() || path.front() != '/') {
-        why = "not a full path: " + path;
+    if (!CheckPictureRequest(path, why))
         return false;
-    }
-    if (!IsExistingFile(path)) {
-        why = "no such file: " + path;
-        return false;
-    }
-    if (!IsImageFileName(path)) {
-        why = "not a picture file Drapewell reads: " + path;
-        return false;
-    }
     ShowPicture(path);
     return true;
 }

@@ -105,6 +105,23 @@ bool IsStagingPicture(const std::string& path, const std::string& stagingDirecto
            SameDirectory(path.substr(0, slash + 1), stagingDirectory);
 }
 
+bool CheckPictureRequest(const std::string& path, std::string& why) {
+    if (path.empty() || path.front() != '/') {
+        why = "not a full path: " + platform::OneLineText(path);
+        return false;
+    }
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        why = "no such file: " + platform::OneLineText(path);
+        return false;
+    }
+    if (!IsImageFileName(path)) {
+        why = "not a picture file Drapewell reads: " + platform::OneLineText(path);
+        return false;
+    }
+    return true;
+}
+
 std::vector<std::string> ScanImageDirectory(const std::string& directory) {
     return ScanImageDirectory(directory, GetWindowsDirectoryPath());
 }

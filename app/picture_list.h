@@ -40,6 +40,11 @@ inline constexpr const char* kBrowseImageDirectoryTitle = "Please select a direc
 bool IsImageFileName(std::string_view name);
 bool IsMusicFileName(std::string_view name);
 
+// Whether a picture asked for by name (the bus's SetWallpaper, --set) may be
+// shown: a full path to an existing regular file with a picture's
+// extension. When not, `why` says so in one line.
+bool CheckPictureRequest(const std::string& path, std::string& why);
+
 // `directory` with a '/' appended when it does not end with one; empty stays
 // empty. A chosen or stored directory goes through this before it is walked.
 std::string DirectoryWithSlash(std::string directory);

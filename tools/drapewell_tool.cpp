@@ -17,6 +17,7 @@
 #include "codecs/probe.h"
 #include "image/picture.h"
 #include "platform/base/product.h"
+#include "platform/base/text.h"
 #include "platform/desktop/monitors.h"
 #include "tools/edit_operations.h"
 #include "tools/show_command.h"
@@ -26,7 +27,7 @@
 namespace {
 
 int Fail(const std::string& message) {
-    std::fprintf(stderr, "drapewell-tool: %s\n", message.c_str());
+    std::fprintf(stderr, "drapewell-tool: %s\n", platform::OneLineText(message).c_str());
     return 1;
 }
 

@@ -224,7 +224,10 @@ bool Apply(std::string& text, std::string_view section, std::string_view key,
     if (!value) {
         if (!at.keyFound)
             return false;
-        text.erase(at.keyLine.begin, at.keyLine.next - at.keyLine.begin);
+        // A later duplicate in the section would be read once the first is
+        // gone: every one goes, so the key is gone as the caller was told.
+        for (Location left = at; left.keyFound; left = Find(text, section, key))
+            text.erase(left.keyLine.begin, left.keyLine.next - left.keyLine.begin);
     } else if (at.keyFound) {
         const std::string_view line(text.data() + at.keyLine.begin,
                                     at.keyLine.end - at.keyLine.begin);

@@ -60,7 +60,9 @@ struct ProfileEntry {
 bool WriteProfileStrings(const std::string& path, std::string_view section,
                          std::span<const ProfileEntry> entries);
 
-// Removes the key's line. True when the key is gone afterwards, including
+// Removes the key's line, and the lines of its later duplicates in the
+// section, which would read once it was gone. True when the key is gone
+// afterwards, including
 // when it (or the file) never existed; a missing file is not created.
 bool DeleteProfileKey(const std::string& path, std::string_view section, std::string_view key);
 

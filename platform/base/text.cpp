@@ -57,4 +57,23 @@ std::string DottedExtensionOf(std::string_view path) {
     return extension.empty() ? std::string{} : "." + std::string(extension);
 }
 
+std::string OneLineText(std::string_view text) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string line;
+    line.reserve(text.size());
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7f) {
+            line += "\\x";
+            line += kHex[byte >> 4];
+            line += kHex[byte & 15];
+        } else if (c == '\\') {
+            line += "\\\\";
+        } else {
+            line += c;
+        }
+    }
+    return line;
+}
+
 }  // namespace platform

@@ -35,4 +35,9 @@ std::string_view StemOf(std::string_view path);
 // ExtensionOf with its dot (".jpg"), or empty: ready to append to a name.
 std::string DottedExtensionOf(std::string_view path);
 
+// `text` with its control bytes written as \xNN and backslashes doubled: a
+// file name may hold a line break, and a message must stay the one line
+// scripts read.
+std::string OneLineText(std::string_view text);
+
 }  // namespace platform

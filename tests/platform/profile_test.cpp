@@ -127,6 +127,17 @@ TEST_F(ProfileTest, WritesChangeOneLineAndKeepEveryOtherByte) {
               "[New]\r\n");
 }
 
+TEST_F(ProfileTest, DeleteTakesTheDuplicatesThatWouldReadNext) {
+    // Found by the INI fuzzer: deleting only the first of two lines of a key
+    // left the second to be read, though the delete said the key was gone.
+    Write(ini_,
+          "[Setting]\r\nkey=1\r\nOther=o\r\n KEY = 2\r\n[other]\r\nkey=3\r\n"
+          "[setting]\r\nkey=4\r\n");
+    ASSERT_TRUE(DeleteProfileKey(ini_, "Setting", "Key"));
+    EXPECT_FALSE(platform::ReadProfileValue(ini_, "Setting", "Key"));
+    EXPECT_EQ(Read(ini_), "[Setting]\r\nOther=o\r\n[other]\r\nkey=3\r\n[setting]\r\nkey=4\r\n");
+}
+
 TEST_F(ProfileTest, FirstWriteCreatesFileAndALastLineWithoutBreakIsKept) {
     EXPECT_TRUE(DeleteProfileKey(ini_, "Setting", "Key"));
     EXPECT_FALSE(fs::exists(ini_)) << "deleting from nothing creates nothing";
