@@ -13,8 +13,6 @@
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
-#include <fcntl.h>
-#include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -29,10 +27,9 @@
 #include <thread>
 #include <vector>
 
+#include "bench/child_run.h"
 #include "codecs/jpeg.h"
 #include "image/picture.h"
-
-extern char** environ;
 
 namespace {
 
@@ -67,31 +64,10 @@ bool MakePicture(const std::string& path, int base) {
     return SaveJpeg(p, path, 90);
 }
 
-pid_t Spawn(std::vector<std::string> args, const std::vector<std::string>& extraEnv = {}) {
-    std::vector<char*> argv;
-    for (std::string& a : args)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    std::vector<std::string> envStrings(extraEnv);
-    for (char** e = environ; *e; ++e)
-        envStrings.emplace_back(*e);
-    std::vector<char*> envp;
-    for (std::string& e : envStrings)
-        envp.push_back(e.data());
-    envp.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    pid_t pid = -1;
-    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0)
-        pid = -1;
-    posix_spawn_file_actions_destroy(&actions);
-    return pid;
-}
+using bench::SpawnQuiet;
 
 bool Succeeds(std::vector<std::string> args) {
-    const pid_t pid = Spawn(std::move(args));
+    const pid_t pid = SpawnQuiet(std::move(args));
     int status = 0;
     return pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status) &&
            WEXITSTATUS(status) == 0;
@@ -125,7 +101,7 @@ private:
 double TimeChange(RootSampler& root, std::vector<std::string> args, Shade want,
                   const std::vector<std::string>& extraEnv = {}) {
     const auto start = Clock::now();
-    const pid_t pid = Spawn(std::move(args), extraEnv);
+    const pid_t pid = SpawnQuiet(std::move(args), extraEnv);
     if (pid < 0)
         return -1;
     double seconds = -1;
@@ -203,7 +179,7 @@ int main(int argc, char** argv) {
     setenv("XDG_RUNTIME_DIR", (dir + "/run").c_str(), 1);
     unsetenv("WAYLAND_DISPLAY");
 
-    const pid_t running = Spawn({program});
+    const pid_t running = SpawnQuiet({program});
     bool up = false;
     for (int i = 0; i < 200 && !up; ++i) {
         up = Succeeds({program, "--current"});

@@ -61,20 +61,8 @@ struct Row {
     const char* name;
     std::vector<Run> runs;
     bool failed = false;
-    double MedianSeconds() const {
-        return Median([](const Run& r) { return r.seconds; });
-    }
-    double MedianPeakMiB() const {
-        return Median([](const Run& r) { return double(r.peakKiB); }) / 1024.0;
-    }
-    template <class Field>
-    double Median(Field field) const {
-        std::vector<double> values;
-        for (const Run& r : runs)
-            values.push_back(field(r));
-        std::sort(values.begin(), values.end());
-        return values.empty() ? 0 : values[values.size() / 2];
-    }
+    double MedianSeconds() const { return bench::MedianSeconds(runs); }
+    double MedianPeakMiB() const { return bench::MedianPeakMiB(runs); }
 };
 
 }  // namespace

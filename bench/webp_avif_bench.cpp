@@ -61,20 +61,8 @@ struct Row {
     std::vector<Run> runs;
     bool failed = false;
 
-    template <class Field>
-    double Median(Field field) const {
-        std::vector<double> values;
-        for (const Run& r : runs)
-            values.push_back(field(r));
-        std::sort(values.begin(), values.end());
-        return values.empty() ? 0 : values[values.size() / 2];
-    }
-    double Seconds() const {
-        return Median([](const Run& r) { return r.seconds; });
-    }
-    double PeakMiB() const {
-        return Median([](const Run& r) { return double(r.peakKiB); }) / 1024.0;
-    }
+    double Seconds() const { return bench::MedianSeconds(runs); }
+    double PeakMiB() const { return bench::MedianPeakMiB(runs); }
 };
 
 // Runs the rows in turns and prints them, each beside the last row (the
