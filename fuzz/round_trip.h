@@ -7,12 +7,14 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <span>
 #include <vector>
 
 #include "codecs/codec_error.h"
 #include "image/dib_image.h"
+#include "image/picture.h"
 
 namespace fuzz {
 
@@ -84,6 +86,24 @@ bool SurvivesRoundTrip(const Picture& picture, Encode&& encode, Decode&& decode,
     Picture again;
     return encode(bytes) && decode(again, std::span<const std::uint8_t>(bytes)) &&
            SamePixels(picture, again) && (!comparePalette || SamePalette(picture, again));
+}
+
+// For a read-only format: a picture the reader accepts must have the size
+// and depth its header reader gives for the same bytes, and every row is
+// read. `readHeader(input, header)` and `decode(picture, input, cap)` are the
+// format's two readers.
+template <class Header, class ReadHeader, class Decode>
+int CheckAgainstHeader(std::span<const std::uint8_t> input, ReadHeader readHeader, Decode decode) {
+    Header header;
+    const bool described = readHeader(input, header);
+    CPicture picture;
+    if (!decode(picture, input, kFuzzPixelBytes))
+        return 0;
+    TouchEveryRow(picture);
+    if (!described || header.width != picture.GetWidth() || header.height != picture.GetHeight() ||
+        header.bits != picture.GetBitCount())
+        std::abort();
+    return 0;
 }
 
 }  // namespace fuzz
