@@ -24,6 +24,7 @@ expect_current() {
     wait_for 10 current_is "$P/$1" || fail "$3: --current is '$(dw --current)', not $1"
     wait_for 10 root_colour_is "$2" || fail "$3: the root window is $(root_colour), not $1"
 }
+paused_is() { [ "$(property Paused)" = "(<$1>,)" ]; }
 count_is() { [ "$(property PictureCount)" = "(<$1>,)" ]; }
 running() { dw --current >/dev/null 2>&1; }
 # hide_window: a click on the window's "Hide" (319,233 50x14 of 380x274 units).
@@ -113,6 +114,35 @@ dw --set "$P/none.png" 2>"$T/err" || status=$?
 [ "$status" -eq 1 ] && [ "$(wc -l <"$T/err")" -eq 1 ] || fail "--set of a missing file: $status, $(cat "$T/err")"
 dw --show || fail "--show"
 wait_for 5 main_window_shown || fail "--show did not bring the window back"
+
+echo "e2e: the window's buttons and the tray's items, clicked and keyed"
+# click_button X Y: a click on the window at (X, Y) of its 380x274 units.
+click_button() {
+    local window
+    window=$(main_window_shown | head -n 1)
+    eval "$(xdotool getwindowgeometry --shell "$window")"
+    xdotool mousemove --window "$window" $(($1 * WIDTH / 380)) $(($2 * HEIGHT / 274)) click 1
+}
+# tray_keys KEY...: the tray icon's menu opened with the right button, then
+# the keys ("&Previous" and "&Pause" share their letter, as do "&Restore" and
+# "&Resume": a letter picks the next item that has it, Return takes it).
+tray_keys() {
+    xdotool mousemove --window "$(tray_icon)" 8 8 click 3
+    sleep 0.5
+    xdotool key "$@"
+}
+click_button 173 170 # "&Next" (148,163 50x14)
+expect_current magenta.png '#FF00FF' "the window's Next button"
+click_button 119 170 # "Pre&vious" (94,163 50x14)
+expect_current green.png '#008000' "the window's Previous button"
+tray_keys n
+expect_current magenta.png '#FF00FF' "the tray's Next"
+tray_keys p Return
+expect_current green.png '#008000' "the tray's Previous"
+tray_keys p p Return
+wait_for 5 paused_is true || fail "the tray's Pause: $(property Paused)"
+tray_keys r r Return # "&Restore" comes first
+wait_for 5 paused_is false || fail "the tray's Resume: $(property Paused)"
 
 echo "e2e: the list follows the picture folder"
 count_is 5 || fail "PictureCount: $(property PictureCount)"
