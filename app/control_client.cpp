@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QThread>
+#include <QtGlobal>
 
 #include <cstdio>
 
@@ -114,6 +115,9 @@ std::optional<ParsedCommand> ParseControlCommand(const std::vector<std::string>&
 }
 
 int RunControlCommand(int argc, char** argv, const ParsedCommand& parsed) {
+    // The client promises one line on failure: Qt's own warnings (its D-Bus
+    // layer may complain of a message it cannot type) are not for scripts.
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
     QCoreApplication app(argc, argv);
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected())
