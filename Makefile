@@ -37,7 +37,8 @@ asan-test: deps
 # input in build/fuzz/finds/<name>/.
 FUZZ_SECONDS ?= 60
 FUZZERS ?= bmp_fuzzer gif_fuzzer jpeg_fuzzer pcx_fuzzer png_fuzzer probe_fuzzer tga_fuzzer \
-	tiff_fuzzer ini_fuzzer settings_fuzzer arguments_fuzzer
+	tiff_fuzzer webp_fuzzer avif_fuzzer heif_fuzzer jxl_fuzzer ini_fuzzer settings_fuzzer \
+	arguments_fuzzer
 
 fuzz: deps
 	CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
