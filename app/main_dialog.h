@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "app/monitor_controls.h"
+#include "app/orientation_cache.h"
 #include "app/picture_watcher.h"
 #include "app/rotation.h"
 #include "app/settings.h"
@@ -357,6 +358,7 @@ private:
     CShuffleOrder shuffle_;
     // Draws the pictures of the second and further monitors at random.
     CRandomPicker monitorPicker_;
+    COrientationCache orientations_;
     CShuffleOrder musicShuffle_;
     CPictureHistory history_;
     CPictureFolderWatcher watcher_;

@@ -1,36 +1,15 @@
 // Several monitors: the pictures a change asks for each monitor, the tray's
 // word on what each shows, and a new monitor layout.
 
-#include <QImageReader>
 #include <QListWidget>
 
 #include "app/main_dialog.h"
 #include "app/main_dialog_services.h"
-#include "codecs/probe.h"
 #include "platform/base/product.h"
 #include "wallpaper/monitor_compose.h"
 #include "wallpaper/monitor_picks.h"
 
 namespace {
-
-// Whether a picture is portrait, from its header: our probe for the
-// formats it knows, Qt's readers for the rest; nothing when neither can tell.
-std::optional<bool> PictureIsPortrait(const std::string& path) {
-    CPicture probe;
-    ImageFileInfo info{};
-    ReadImageFileInfo(probe, path, &info);
-    if (info.type != 0 && info.width > 0 && info.height > 0)
-        return info.height > info.width;
-    QImageReader reader(QString::fromStdString(path));
-    // EXIF rotation turns a picture on its side: the shown size counts.
-    reader.setAutoTransform(true);
-    QSize size = reader.size();
-    if (!size.isValid() || size.isEmpty())
-        return std::nullopt;
-    if (reader.transformation() & QImageIOHandler::TransformationRotate90)
-        size.transpose();
-    return size.height() > size.width();
-}
 
 std::string FileNameOf(const std::string& path) {
     const std::size_t slash = path.find_last_of('/');
@@ -55,11 +34,12 @@ void CMainDlg::FillMonitorRequest(wallpaper::ChangeRequest& request) {
     if (first < 0 || first >= static_cast<int>(list.size()) || list[first] != request.picturePath)
         first = static_cast<int>(std::find(list.begin(), list.end(), request.picturePath) -
                                  list.begin());
+    orientations_.Trim(2 * list.size() + 64);
     const wallpaper::MonitorPickRules rules{
         .random = settings_.RandomMode == 1,
         .matchOrientation = settings_.MatchOrientation,
         .randomIndex = [this](int count) { return monitorPicker_.Next(count); },
-        .isPortrait = PictureIsPortrait,
+        .isPortrait = [this](const std::string& path) { return orientations_.IsPortrait(path); },
     };
     for (const int index : wallpaper::PickForMonitors(list, first, monitors, rules))
         request.monitorPictures.push_back(list[static_cast<std::size_t>(index)]);
