@@ -7,6 +7,7 @@
 
 #include "app/control_client.h"
 #include "app/wallpaper_app.h"
+#include "platform/base/memory.h"
 #include "platform/base/product.h"
 #include "platform/gdi/display.h"
 
@@ -93,6 +94,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "drapewell: %s\n", reason.c_str());
         return 1;
     }
+    // Screen-sized pictures come and go with every change for as long as
+    // the session lasts: their memory must go back each time.
+    platform::KeepLargeBlocksMapped();
     CWallpaperApp app;
     return app.Run(argc, argv);
 }
