@@ -11,6 +11,9 @@ command -v xrandr >/dev/null || fail "xrandr is not installed"
 # Landscape blue, green, red (e2e_lib.sh) and, after them, a portrait one:
 # in plain order the portrait monitor would get red.
 convert -size 48x64 xc:yellow "$T/pics/yellow.png"
+# Last in the list: red on the left, blue on the right, to tell a picture
+# spread across the monitors from one shown whole on each.
+convert -size 32x48 xc:red -size 32x48 xc:blue +append "$T/pics/zsplit.png"
 write_settings EnableTimer=0 ChangeMethod=2 Hide2TrayIcon=1 RandomMode=0 FitToScreen=1 \
     MonitorMode=1 MatchOrientation=1 "LaterPaper=$T/pics/blue.png"
 
@@ -52,5 +55,45 @@ pixel_is 550 100 $YELLOW || fail "the new monitor's picture is not centred"
 pixel_is 500 350 $BLACK || fail "the old monitor's area still shows a picture"
 pixel_is 200 125 $GREEN || fail "the other monitor lost its picture"
 [ "$elapsed" -lt 1500 ] || fail "re-laying the pictures took ${elapsed} ms"
+kill -0 "$first" || fail "the program ended"
+
+echo "e2e: the window's Monitors choice, picked with the mouse and saved, spreads one picture"
+icon=$(tray_icon) || fail "no tray icon"
+xdotool mousemove --window "$icon" 8 8 click --repeat 2 --delay 60 1
+wait_for 5 main_window_shown || fail "the double click did not restore the window"
+window=$(main_window_shown | head -n 1)
+eval "$(xdotool getwindowgeometry --shell "$window")"
+# In dialog units the window is 380 by 274, the Monitors list sits at 60,256
+# (138 wide), Save at 319,205 and Hide at 319,233 (50 by 14 each).
+at() { echo $(($1 * WIDTH / 380)) $(($2 * HEIGHT / 274)); }
+xdotool mousemove --window "$window" $(at 129 261) click 1
+# The list opens as a window of its own with one row per choice.
+popup_shown() {
+    local w
+    for w in $(xdotool search --onlyvisible --classname '^drapewell$'); do
+        [ "$w" = "$window" ] && continue
+        xdotool getwindowgeometry "$w" | grep -Eq 'Geometry: [0-9]{3}x[0-9]{2}$' && echo "$w" && return 0
+    done
+    return 1
+}
+wait_for 5 popup_shown || fail "the Monitors list did not open"
+popup=$(popup_shown)
+eval "$(xdotool getwindowgeometry --shell "$popup" | sed 's/^/POPUP_/')"
+xdotool mousemove --window "$popup" 20 $((POPUP_HEIGHT * 5 / 6)) click 1
+wait_for 5 eval '! popup_shown' || fail "the Monitors list stayed open"
+xdotool mousemove --window "$window" $(at 344 212) click 1
+monitor_mode_is() { grep -qx "MonitorMode=$1" "$ini"; }
+wait_for 5 monitor_mode_is 2 || fail "Save did not keep the choice: $(grep MonitorMode "$ini")"
+# The last picture, picked in the list, then the window out of the way.
+xdotool mousemove --window "$window" $(at 60 52) click 1
+xdotool key End
+wait_for 10 later_paper_is "$T/pics/zsplit.png" || fail "LaterPaper is '$(later_paper)'"
+xdotool mousemove --window "$window" $(at 344 240) click 1
+wait_for 5 main_window_hidden || fail "Hide did not hide the window"
+# Both monitors (0..400 and 400..700 wide) show their part of one picture
+# 700 wide: red up to x 350, blue beyond; each shown whole would put blue
+# at x 300 and red at x 420.
+wait_for 10 pixel_is 300 125 FF0000 || fail "the left monitor does not show the left of the picture"
+pixel_is 420 100 0000FF || fail "the right monitor does not show the right of the picture"
 kill -0 "$first" || fail "the program ended"
 echo "e2e: passed"
