@@ -247,8 +247,13 @@ private:
         std::string picture;
     };
     // On the window's thread once a change ended: `loaded` false when the
-    // picture could not be read, `why` the job's word on it.
-    void OnChangeFinished(const std::string& picture, bool loaded, const std::string& why);
+    // picture could not be read, `accepted` whether the desktop took it,
+    // `why` the job's word on it.
+    void OnChangeFinished(const std::string& picture, bool loaded, bool accepted,
+                          const std::string& why);
+    // A change that failed for `why` (a full disk) is told on stderr once per
+    // run of the same reason; "" ends the run.
+    void ReportChangeFailure(const std::string& picture, const std::string& why);
     // Starts the change to `picture` (nothing for an empty name), records it
     // in the history and saves the settings.
     void RequestChange(const std::string& picture);
@@ -310,6 +315,7 @@ private:
     int skippedUnreadable_ = 0;
     bool advancing_ = false;  // the latest change came from ShowNextImage
     bool unreadableShown_ = false;
+    std::string failureTold_;  // the reason of the failures told last
 
     // Controls.
     QLineEdit* imagePath_ = nullptr;

@@ -7,6 +7,8 @@
 #include <QListWidget>
 #include <QSignalBlocker>
 
+#include <cstdio>
+
 #include "app/main_dialog.h"
 #include "app/main_dialog_services.h"
 #include "app/picture_list.h"
@@ -133,8 +135,9 @@ void CMainDlg::CreateChangeRunner() {
             QMetaObject::invokeMethod(
                 this,
                 [this, picture = request.picturePath, loaded = result.loaded,
-                 why = result.outcome.detail, shown = result.shown] {
-                    OnChangeFinished(picture, loaded, why);
+                 accepted = result.outcome.accepted, why = result.outcome.detail,
+                 shown = result.shown] {
+                    OnChangeFinished(picture, loaded, accepted, why);
                     ShowMonitorPictures(picture, shown);
                 },
                 Qt::QueuedConnection);
@@ -177,7 +180,8 @@ void CMainDlg::RequestChange(const std::string& picture) {
     SaveSettings();
 }
 
-void CMainDlg::OnChangeFinished(const std::string& picture, bool loaded, const std::string& why) {
+void CMainDlg::OnChangeFinished(const std::string& picture, bool loaded, bool accepted,
+                                const std::string& why) {
     {
         std::lock_guard lock(latest_->mutex);
         if (picture != latest_->picture)
@@ -186,9 +190,18 @@ void CMainDlg::OnChangeFinished(const std::string& picture, bool loaded, const s
     }
     if (loaded) {
         skippedUnreadable_ = 0;
-        ShowUnreadablePicture({});
+        if (accepted) {
+            ReportChangeFailure(picture, {});
+            ShowUnreadablePicture({});
+            return;
+        }
+        // Read, but the desktop did not get it (the staging bitmap could not
+        // be written): the reason first, as the tooltip is short.
+        ReportChangeFailure(picture, why);
+        ShowUnreadablePicture(why.empty() ? "the desktop did not take " + picture : why);
         return;
     }
+    ReportChangeFailure(picture, why);
     ShowUnreadablePicture("cannot read " + picture + (why.empty() ? "" : " (" + why + ")"));
     // "Previous" should not lead back to it.
     history_.Forget(picture);
@@ -201,6 +214,16 @@ void CMainDlg::OnChangeFinished(const std::string& picture, bool loaded, const s
         return;
     }
     skippedUnreadable_ = 0;
+}
+
+void CMainDlg::ReportChangeFailure(const std::string& picture, const std::string& why) {
+    // The timer may fail every few seconds for the same reason (a full
+    // disk): one line per run of it, not one per tick.
+    if (why == failureTold_)
+        return;
+    failureTold_ = why;
+    if (!why.empty())
+        std::fprintf(stderr, "drapewell: cannot show %s: %s\n", picture.c_str(), why.c_str());
 }
 
 void CMainDlg::ShowUnreadablePicture(const std::string& note) {
