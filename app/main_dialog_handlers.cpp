@@ -126,7 +126,14 @@ void CMainDlg::CreateChangeRunner() {
     };
     // A picture reader's messages (a damaged TIFF file) are shown without
     // holding up the worker: ShowMessage carries them to this thread.
-    services.showMessage = [](std::string_view text, std::string_view caption) {
+    services.showMessage = [latest = latest_](std::string_view text, std::string_view caption) {
+        {
+            std::lock_guard lock(latest->mutex);
+            std::string message = std::string(caption) + '\n' + std::string(text);
+            if (message == latest->messageShown)
+                return;
+            latest->messageShown = std::move(message);
+        }
         platform::ShowMessage(std::string(text), std::string(caption));
     };
     runner_ = std::make_unique<wallpaper::ChangeJobRunner>(
@@ -187,6 +194,8 @@ void CMainDlg::OnChangeFinished(const std::string& picture, bool loaded, bool ac
         if (picture != latest_->picture)
             return;  // a newer change is on its way
         settings_.LaterPaper = picture;
+        if (loaded && accepted)
+            latest_->messageShown.clear();
     }
     if (loaded) {
         skippedUnreadable_ = 0;
