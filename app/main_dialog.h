@@ -278,7 +278,8 @@ private:
                            const std::vector<std::string>& removed);
     void WatchImageDirectory();
     void CreateChangeRunner();
-    // Says in the tray's tooltip which picture could not be read ("" clears).
+    // Says in the tray's tooltip which picture could not be read ("" clears,
+    // back to the failed save's note while saves fail).
     void ShowUnreadablePicture(const std::string& note);
     // Several monitors (main_dialog_monitors.cpp): the monitor mode and, for a
     // picture per monitor, each monitor's picture; the tray's tooltip naming

@@ -235,7 +235,12 @@ void CMainDlg::ReportChangeFailure(const std::string& picture, const std::string
         std::fprintf(stderr, "drapewell: cannot show %s: %s\n", picture.c_str(), why.c_str());
 }
 
-void CMainDlg::ShowUnreadablePicture(const std::string& note) {
+void CMainDlg::ShowUnreadablePicture(const std::string& given) {
+    // A settings file that still cannot be saved outlasts a change that
+    // worked.
+    const std::string note = given.empty() && !saveFailureTold_.empty()
+                                 ? "cannot save the settings (" + saveFailureTold_ + ")"
+                                 : given;
     if (note.empty() && !unreadableShown_)
         return;
     unreadableShown_ = !note.empty();

@@ -73,7 +73,7 @@ void CMainDlg::ReportSaveFailure(const std::string& why) {
     }
     std::fprintf(stderr, "drapewell: cannot save the settings to %s: %s\n",
                  ini_.GetFileName().c_str(), why.c_str());
-    ShowUnreadablePicture("cannot save the settings (" + why + ")");
+    ShowUnreadablePicture({});  // the note of the failed save
 }
 
 void CMainDlg::ApplyStartAtLogin(bool on) {
