@@ -30,7 +30,15 @@ public:
 
 public slots:
     void Show() { Call(Actions().show); }
-    void Next() { Call(Actions().next); }
+    // Nothing to go on to (the folder was deleted or emptied): the caller
+    // hears why instead of a success that changed nothing.
+    void Next(const QDBusMessage& call) {
+        if (Actions().pictureCount && PictureCount() == 0) {
+            Refuse(call, "no pictures in the picture folder");
+            return;
+        }
+        Call(Actions().next);
+    }
     void Previous() { Call(Actions().previous); }
     void Pause() { SetPaused(true); }
     void Resume() { SetPaused(false); }
@@ -40,9 +48,7 @@ public slots:
         std::string why = "this copy cannot change the wallpaper";
         if (Actions().setWallpaper && Actions().setWallpaper(path.toStdString(), why))
             return;
-        call.setDelayedReply(true);
-        QDBusConnection::sessionBus().send(call.createErrorReply(
-            QString::fromLatin1(kBusErrorRefused), QString::fromStdString(why)));
+        Refuse(call, why);
     }
     void Quit() {
         // The answer leaves when this returns; the end comes after it, so
@@ -58,6 +64,11 @@ signals:
 
 private:
     const BusActions& Actions() const { return service_->Actions(); }
+    static void Refuse(const QDBusMessage& call, const std::string& why) {
+        call.setDelayedReply(true);
+        QDBusConnection::sessionBus().send(call.createErrorReply(
+            QString::fromLatin1(kBusErrorRefused), QString::fromStdString(why)));
+    }
     static void Call(const std::function<void()>& action) {
         if (action)
             action();

@@ -246,10 +246,21 @@ private:
     struct LatestChange {
         std::mutex mutex;
         std::string picture;
+        // The picture reader's message shown last; the same one again is not
+        // shown until a change has worked (the timer may meet it every tick).
+        std::string messageShown;
     };
     // On the window's thread once a change ended: `loaded` false when the
-    // picture could not be read, `why` the job's word on it.
-    void OnChangeFinished(const std::string& picture, bool loaded, const std::string& why);
+    // picture could not be read, `accepted` whether the desktop took it,
+    // `why` the job's word on it.
+    void OnChangeFinished(const std::string& picture, bool loaded, bool accepted,
+                          const std::string& why);
+    // A change that failed for `why` (a full disk) is told on stderr once per
+    // run of the same reason; "" ends the run.
+    void ReportChangeFailure(const std::string& picture, const std::string& why);
+    // A save of the settings that failed for `why` is told on stderr and in
+    // the tooltip once per run of the same reason; "" ends the run.
+    void ReportSaveFailure(const std::string& why);
     // Starts the change to `picture` (nothing for an empty name), records it
     // in the history and saves the settings.
     void RequestChange(const std::string& picture);
@@ -268,7 +279,8 @@ private:
                            const std::vector<std::string>& removed);
     void WatchImageDirectory();
     void CreateChangeRunner();
-    // Says in the tray's tooltip which picture could not be read ("" clears).
+    // Says in the tray's tooltip which picture could not be read ("" clears,
+    // back to the failed save's note while saves fail).
     void ShowUnreadablePicture(const std::string& note);
     // Several monitors (main_dialog_monitors.cpp): the monitor mode and, for a
     // picture per monitor, each monitor's picture; the tray's tooltip naming
@@ -311,6 +323,8 @@ private:
     int skippedUnreadable_ = 0;
     bool advancing_ = false;  // the latest change came from ShowNextImage
     bool unreadableShown_ = false;
+    std::string failureTold_;      // the reason of the failed changes told last
+    std::string saveFailureTold_;  // the reason of the failed saves told last
 
     // Controls.
     QLineEdit* imagePath_ = nullptr;

@@ -7,6 +7,8 @@
 #include <QListWidget>
 #include <QSignalBlocker>
 
+#include <cstdio>
+
 #include "app/main_dialog.h"
 #include "app/main_dialog_services.h"
 #include "app/picture_list.h"
@@ -124,7 +126,14 @@ void CMainDlg::CreateChangeRunner() {
     };
     // A picture reader's messages (a damaged TIFF file) are shown without
     // holding up the worker: ShowMessage carries them to this thread.
-    services.showMessage = [](std::string_view text, std::string_view caption) {
+    services.showMessage = [latest = latest_](std::string_view text, std::string_view caption) {
+        {
+            std::lock_guard lock(latest->mutex);
+            std::string message = std::string(caption) + '\n' + std::string(text);
+            if (message == latest->messageShown)
+                return;
+            latest->messageShown = std::move(message);
+        }
         platform::ShowMessage(std::string(text), std::string(caption));
     };
     runner_ = std::make_unique<wallpaper::ChangeJobRunner>(
@@ -133,8 +142,9 @@ void CMainDlg::CreateChangeRunner() {
             QMetaObject::invokeMethod(
                 this,
                 [this, picture = request.picturePath, loaded = result.loaded,
-                 why = result.outcome.detail, shown = result.shown] {
-                    OnChangeFinished(picture, loaded, why);
+                 accepted = result.outcome.accepted, why = result.outcome.detail,
+                 shown = result.shown] {
+                    OnChangeFinished(picture, loaded, accepted, why);
                     ShowMonitorPictures(picture, shown);
                 },
                 Qt::QueuedConnection);
@@ -177,18 +187,30 @@ void CMainDlg::RequestChange(const std::string& picture) {
     SaveSettings();
 }
 
-void CMainDlg::OnChangeFinished(const std::string& picture, bool loaded, const std::string& why) {
+void CMainDlg::OnChangeFinished(const std::string& picture, bool loaded, bool accepted,
+                                const std::string& why) {
     {
         std::lock_guard lock(latest_->mutex);
         if (picture != latest_->picture)
             return;  // a newer change is on its way
         settings_.LaterPaper = picture;
+        if (loaded && accepted)
+            latest_->messageShown.clear();
     }
     if (loaded) {
         skippedUnreadable_ = 0;
-        ShowUnreadablePicture({});
+        if (accepted) {
+            ReportChangeFailure(picture, {});
+            ShowUnreadablePicture({});
+            return;
+        }
+        // Read, but the desktop did not get it (the staging bitmap could not
+        // be written): the reason first, as the tooltip is short.
+        ReportChangeFailure(picture, why);
+        ShowUnreadablePicture(why.empty() ? "the desktop did not take " + picture : why);
         return;
     }
+    ReportChangeFailure(picture, why);
     ShowUnreadablePicture("cannot read " + picture + (why.empty() ? "" : " (" + why + ")"));
     // "Previous" should not lead back to it.
     history_.Forget(picture);
@@ -203,7 +225,22 @@ void CMainDlg::OnChangeFinished(const std::string& picture, bool loaded, const s
     skippedUnreadable_ = 0;
 }
 
-void CMainDlg::ShowUnreadablePicture(const std::string& note) {
+void CMainDlg::ReportChangeFailure(const std::string& picture, const std::string& why) {
+    // The timer may fail every few seconds for the same reason (a full
+    // disk): one line per run of it, not one per tick.
+    if (why == failureTold_)
+        return;
+    failureTold_ = why;
+    if (!why.empty())
+        std::fprintf(stderr, "drapewell: cannot show %s: %s\n", picture.c_str(), why.c_str());
+}
+
+void CMainDlg::ShowUnreadablePicture(const std::string& given) {
+    // A settings file that still cannot be saved outlasts a change that
+    // worked.
+    const std::string note = given.empty() && !saveFailureTold_.empty()
+                                 ? "cannot save the settings (" + saveFailureTold_ + ")"
+                                 : given;
     if (note.empty() && !unreadableShown_)
         return;
     unreadableShown_ = !note.empty();

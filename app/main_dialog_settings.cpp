@@ -4,6 +4,9 @@
 #include <QComboBox>
 #include <QSignalBlocker>
 
+#include <cerrno>
+#include <cstdio>
+
 #include "app/main_dialog.h"
 #include "app/main_dialog_controls.h"
 #include "app/main_dialog_services.h"
@@ -49,9 +52,28 @@ void CMainDlg::LoadSettings() {
 void CMainDlg::SaveSettings() {
     ReadDialog();
     settings_.Hotkey = hotkey_->GetHotKey();
-    ::SaveSettings(ini_, settings_, PositionIndex());
+    errno = 0;
+    const bool saved = ::SaveSettings(ini_, settings_, PositionIndex());
+    ReportSaveFailure(saved ? std::string() : SaveFailureReason(ini_.GetFileName(), errno));
     UnregisterGlobalHotkey();
     RegisterGlobalHotkey(static_cast<std::uint16_t>(settings_.Hotkey));
+}
+
+void CMainDlg::ReportSaveFailure(const std::string& why) {
+    // Every action saves: one word per run of the same failure, not one
+    // per click or tick.
+    if (why == saveFailureTold_)
+        return;
+    const bool wasTold = !saveFailureTold_.empty();
+    saveFailureTold_ = why;
+    if (why.empty()) {
+        if (wasTold)
+            ShowUnreadablePicture({});
+        return;
+    }
+    std::fprintf(stderr, "drapewell: cannot save the settings to %s: %s\n",
+                 ini_.GetFileName().c_str(), why.c_str());
+    ShowUnreadablePicture({});  // the note of the failed save
 }
 
 void CMainDlg::ApplyStartAtLogin(bool on) {

@@ -71,6 +71,10 @@ CPictureFolderWatcher::CPictureFolderWatcher(QObject* parent) : QObject(parent) 
     connect(&watcher_, &QFileSystemWatcher::directoryChanged, this,
             &CPictureFolderWatcher::OnDirectoryChanged);
     connect(&settle_, &QTimer::timeout, this, &CPictureFolderWatcher::OnSettled);
+    // A directory that is gone has no watch to tell of its return; asking
+    // once a second costs one stat while it is away.
+    rootPoll_.setInterval(std::chrono::seconds(1));
+    connect(&rootPoll_, &QTimer::timeout, this, &CPictureFolderWatcher::OnRootPoll);
 }
 
 void CPictureFolderWatcher::SetSettleDelay(std::chrono::milliseconds delay) {
@@ -79,6 +83,7 @@ void CPictureFolderWatcher::SetSettleDelay(std::chrono::milliseconds delay) {
 
 void CPictureFolderWatcher::Stop() {
     settle_.stop();
+    rootPoll_.stop();
     pending_.clear();
     if (!watcher_.directories().isEmpty())
         watcher_.removePaths(watcher_.directories());
@@ -100,6 +105,23 @@ void CPictureFolderWatcher::Watch(const std::string& root, const std::vector<std
     // directories are taken here.
     std::vector<std::string> added;
     AddTree(root_, added, /*collectFiles=*/false);
+    if (!directories_.contains(root_))
+        rootPoll_.start();
+}
+
+void CPictureFolderWatcher::OnRootPoll() {
+    struct stat info {};
+    if (!StatFollowing(root_, info) || !S_ISDIR(info.st_mode))
+        return;
+    rootPoll_.stop();
+    std::vector<std::string> added;
+    AddTree(root_, added, /*collectFiles=*/true);
+    if (!directories_.contains(root_)) {
+        rootPoll_.start();  // gone again meanwhile
+        return;
+    }
+    if (!added.empty() && handler_)
+        handler_(added, {});
 }
 
 std::vector<std::string> CPictureFolderWatcher::WatchedDirectories() const {
@@ -146,8 +168,10 @@ void CPictureFolderWatcher::Rescan(const std::string& directory, std::vector<std
         Identity(info.st_dev, info.st_ino) != watched->second ||
         !ReadDirectory(directory, files, subdirectories)) {
         DropTree(directory, removed);
-        if (directory == root_)
+        if (directory == root_) {
+            rootPoll_.start();
             return;
+        }
         // Back under the same name (a directory replaced by another)?
         if (StatFollowing(directory, info) && S_ISDIR(info.st_mode))
             AddTree(directory, added, true);

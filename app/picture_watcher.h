@@ -6,7 +6,9 @@
 // never the whole tree. Files created, moved in, renamed or deleted join or
 // leave; a new subdirectory is walked and watched too; a directory that
 // disappears takes its part of the list with it. Changes are gathered until
-// the folder has been quiet for a moment, then reported at once.
+// the folder has been quiet for a moment, then reported at once. A picture
+// folder that is missing (deleted, or a file in its place) is looked for
+// every second, and its pictures join once it is back.
 
 #include <QFileSystemWatcher>
 #include <QObject>
@@ -48,6 +50,8 @@ private:
 
     void OnDirectoryChanged(const QString& path);
     void OnSettled();
+    // The picture folder again, once it is a directory again.
+    void OnRootPoll();
     // Reads one directory again; its new subdirectories are walked whole.
     void Rescan(const std::string& directory, std::vector<std::string>& added,
                 std::vector<std::string>& removed);
@@ -63,6 +67,7 @@ private:
 
     QFileSystemWatcher watcher_;
     QTimer settle_;
+    QTimer rootPoll_;  // runs while the picture folder is missing
     Handler handler_;
     std::string root_;
     std::string staging_;

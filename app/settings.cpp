@@ -1,7 +1,12 @@
 #include "app/settings.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <array>
+#include <cerrno>
+#include <cstring>
 #include <iterator>
 
 #include "app/start_at_login.h"
@@ -189,6 +194,39 @@ bool SaveSettings(CIniFile& ini, const WallpaperSettings& s, int position) {
     const bool written = ini.WriteStrings(entries);
     ApplyStartAtLogin(s.StartAtLogin);
     return written;
+}
+
+std::string SaveFailureReason(const std::string& path, int error) {
+    struct stat st {};
+    if (stat(path.c_str(), &st) == 0) {
+        // The writer leaves these alone by rule, whoever runs it (root too).
+        if (!S_ISREG(st.st_mode))
+            return "not a regular file";
+        if ((st.st_mode & 0222) == 0)
+            return "the file is read-only";
+    }
+    // The write goes to a new file beside it: the folder's state next, as the
+    // writer's clean-up may have changed errno since the failure.
+    const std::string dir = DirectoryOfPath(path);
+    if (!dir.empty() && access(dir.c_str(), W_OK) != 0) {
+        if (errno == EROFS)
+            return "the file system is read-only";
+        if (errno == EACCES)
+            return "no permission to write its folder";
+    }
+    switch (error) {
+    case 0:
+        return "cannot write the file";
+    case ENOSPC:
+        return "no space left on the disk";
+    case EROFS:
+        return "the file system is read-only";
+    case EACCES:
+    case EPERM:
+        return "no permission to write it";
+    default:
+        return std::strerror(error);
+    }
 }
 
 bool SaveLaterPaper(CIniFile& ini, const std::string& picture) {

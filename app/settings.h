@@ -80,5 +80,9 @@ int LoadSettings(CIniFile& ini, WallpaperSettings& settings);
 // record now.
 bool SaveSettings(CIniFile& ini, const WallpaperSettings& settings, int position);
 
+// Why a save of the settings file at `path` failed, for the user: the file
+// read-only or not a file, else from `error` (errno at the failure).
+std::string SaveFailureReason(const std::string& path, int error);
+
 // The wallpaper job's one write: the picture a change was started for.
 bool SaveLaterPaper(CIniFile& ini, const std::string& picture);

@@ -61,6 +61,21 @@ ChangeResult Change(const ChangeRequest& request, const JobServices& services) {
     result.loaded = true;
 
     result.staged = !request.stagingPath.empty() && SaveBmp(picture, request.stagingPath);
+    if (!result.staged && !request.stagingPath.empty() &&
+        setter->Handling() != desktop::MonitorHandling::kComposed) {
+        // The desktop reads the file: the picture's own one is unfitted and
+        // perhaps in a format it cannot read. The desktop keeps what it
+        // shows, and the last staging bitmap is untouched (it is replaced
+        // only whole). A setter that draws the pixels itself needs no file.
+        // The reason first: the tray's tooltip is short.
+        const std::string_view why = LastImageError();
+        result.outcome = {
+            false, "cannot write the wallpaper file: " +
+                       (why.empty() ? std::string("cannot write the file") : std::string(why)) +
+                       " (" + request.stagingPath + ")"};
+        return result;
+    }
+    // No data directory at all: the picture's own file is all there is.
     result.wallpaperPath = result.staged ? request.stagingPath : request.picturePath;
 
     CDibImage converted;

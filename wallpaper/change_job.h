@@ -80,8 +80,11 @@ Size DisplayScreenSize();
 SetterFactory DesktopSetters();
 
 // Runs one change, then records "LaterPaper". The method decides the fit and
-// the placement (PlanChange); a staging bitmap that cannot be written leaves
-// the picture's own file, unscaled, as the wallpaper. Runs on whichever
+// the placement (PlanChange); a staging bitmap that cannot be written (a
+// full disk) refuses the change, with the reason, and the desktop keeps its
+// wallpaper, unless the setter draws the pixels itself (the X11 root
+// window); with no staging path at all the picture's own file, unscaled, is
+// handed over. Runs on whichever
 // thread calls it; the outcome says whether the desktop took the picture.
 ChangeResult RunChangeJob(const ChangeRequest& request, const JobServices& services);
 

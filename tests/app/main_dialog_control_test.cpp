@@ -255,6 +255,24 @@ TEST_F(MainDialogControlTest, TheListFollowsItsFolder) {
     // The whole folder gone: the list empties without a word.
     fs::remove_all(pictures_);
     QTRY_COMPARE_WITH_TIMEOUT(dlg.PictureCount(), 0, 5000);
+
+    // Back again, without a restart; then a file in its place, and the
+    // folder back once more.
+    fs::create_directories(pictures_);
+    const std::string back = Picture("g.png");
+    QTRY_COMPARE_WITH_TIMEOUT(dlg.PictureCount(), 1, 5000);
+    EXPECT_TRUE(has(back));
+    const std::string later = Picture("h.png");  // watched again, not only found
+    QTRY_COMPARE_WITH_TIMEOUT(dlg.PictureCount(), 2, 5000);
+    fs::remove_all(pictures_);
+    std::ofstream(pictures_) << "not a folder";
+    QTRY_COMPARE_WITH_TIMEOUT(dlg.PictureCount(), 0, 5000);
+    QTest::qWait(1500);  // the file is looked at, and stays no folder
+    EXPECT_EQ(dlg.PictureCount(), 0);
+    fs::remove(pictures_);
+    fs::create_directories(pictures_);
+    Picture("g.png");
+    QTRY_COMPARE_WITH_TIMEOUT(dlg.PictureCount(), 1, 5000);
 }
 
 TEST_F(MainDialogControlTest, PreviousAndNextSitBelowTheListClearOfEveryOtherControl) {

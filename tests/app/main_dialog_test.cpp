@@ -721,6 +721,31 @@ TEST_F(MainDialogTest, NextPassesOverPicturesThatCannotBeReadOnceRoundAtMost) {
     EXPECT_EQ(List()->currentRow(), 3);  // back where it started, after four tries
 }
 
+TEST_F(MainDialogTest, AReadersMessageIsShownOncePerRunOfFailures) {
+    // Two TIFF files without a page say the same; the timer or "Next"
+    // passing over both shows one box, and another only after a change
+    // has worked in between.
+    for (const char* name : {"a.tif", "b.tif"})
+        std::ofstream(pictures_ / name, std::ios::binary).write("II*\0\0\0\0\0", 8);
+    const std::string good = Picture("c.png");
+    Store("RandomMode", "0");
+    Store("LaterPaper", good);
+    Start();
+    const auto settleAll = [this] {
+        for (int i = 0; i < 10; ++i)
+            Settle();
+    };
+    settleAll();
+    messages_.clear();
+    dialog_->ShowNextImage();  // a.tif, b.tif, then c.png
+    settleAll();
+    EXPECT_EQ(messages_, std::vector<std::string>{"This TIFF file not include page"});
+    EXPECT_EQ(Stored("LaterPaper"), good);
+    dialog_->ShowNextImage();
+    settleAll();
+    EXPECT_EQ(messages_.size(), 2u);
+}
+
 TEST_F(MainDialogTest, EveryLabelShowsItsWholeTextAtTheDefaultFontAndOneHalfLarger) {
     Picture("a.png");
     const QFont original = QApplication::font();

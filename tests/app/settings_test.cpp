@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <csignal>
 
 #include <cstdlib>
@@ -330,6 +331,29 @@ TEST_F(SettingsTest, AReadOnlySettingsFileIsLeftAlone) {
     EXPECT_FALSE(SaveSettings(ini_, settings_, position));
     EXPECT_EQ(settings_.TimeInterval, 42) << "still read";
     EXPECT_EQ(Read(path_), before);
+}
+
+TEST_F(SettingsTest, AFailedSaveSaysWhyInTheUsersWords) {
+    // The file's own state comes first: errno then says nothing useful.
+    StoreSetting("TimeInterval", "42");
+    chmod(path_.c_str(), 0444);
+    EXPECT_EQ(SaveFailureReason(path_, 0), "the file is read-only");
+    EXPECT_EQ(SaveFailureReason(path_, ENOSPC), "the file is read-only");
+    chmod(path_.c_str(), 0644);
+    EXPECT_EQ(SaveFailureReason(dir_.string(), EISDIR), "not a regular file");
+    const std::string missing = (dir_ / "none.ini").string();
+    EXPECT_EQ(SaveFailureReason(path_, ENOSPC), "no space left on the disk");
+    EXPECT_EQ(SaveFailureReason(missing, EROFS), "the file system is read-only");
+    EXPECT_EQ(SaveFailureReason(missing, EACCES), "no permission to write it");
+    EXPECT_EQ(SaveFailureReason(missing, 0), "cannot write the file");
+    EXPECT_FALSE(SaveFailureReason(missing, EIO).empty());
+    // A folder that may not be written, whatever errno says by then (root
+    // may write any folder, so only where the mode counts).
+    if (geteuid() != 0) {
+        chmod(dir_.c_str(), 0555);
+        EXPECT_EQ(SaveFailureReason(missing, ENOENT), "no permission to write its folder");
+        chmod(dir_.c_str(), 0755);
+    }
 }
 
 TEST_F(SettingsTest, TheFileLivesBesideTheProgramOrInTheConfigDirectory) {

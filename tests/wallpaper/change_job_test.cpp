@@ -219,18 +219,52 @@ TEST_F(ChangeJob, AReadersMessageReachesTheUser) {
     EXPECT_EQ(laterPapers.back(), dir / "empty.tif");
 }
 
-TEST_F(ChangeJob, AnUnwritableStagingBitmapHandsOverThePicturesOwnFile) {
+TEST_F(ChangeJob, AnUnwritableStagingBitmapLeavesTheDesktopAlone) {
+    // A desktop that reads the file would get the picture unfitted, perhaps
+    // in a format it cannot read: the change is refused with the reason, and
+    // the last staging bitmap stays whole.
+    const std::string previous = Write("MyWallPaper.bmp", MakePicture(3, 3));
     const std::string picture = Write("small.bmp", MakePicture(32, 16));
-    for (const std::string& where : {dir / "no/such/dir/MyWallPaper.bmp", std::string()}) {
-        ChangeRequest request = Request(picture, 2, 2, false);
-        request.stagingPath = where;
+    const struct {
+        std::string where;
+        const char* reason;
+    } cases[] = {
+        {dir / "no/such/dir/MyWallPaper.bmp", "no such folder"},
+        {dir / "small.bmp/MyWallPaper.bmp", "no such folder"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.where);
+        ChangeRequest request = Request(picture, 1, 2, true);
+        request.stagingPath = c.where;
         const ChangeResult result = Run(request);
         EXPECT_TRUE(result.loaded);
         EXPECT_FALSE(result.staged);
-        EXPECT_TRUE(result.outcome.accepted);
-        EXPECT_EQ(result.wallpaperPath, picture);
-        EXPECT_EQ(fake.applied.back().file, picture);
+        EXPECT_FALSE(result.outcome.accepted);
+        EXPECT_NE(result.outcome.detail.find(c.reason), std::string::npos) << result.outcome.detail;
+        EXPECT_EQ(result.wallpaperPath, "");
+        EXPECT_EQ(laterPapers.back(), picture);
     }
+    EXPECT_TRUE(fake.applied.empty());
+    EXPECT_EQ(StagedSize(), (Size{3, 3}));
+}
+
+TEST_F(ChangeJob, WithoutAStagingBitmapTheRootWindowAndNoDataDirectoryStillWork) {
+    const std::string picture = Write("small.bmp", MakePicture(32, 16));
+    // The X11 root window draws the pixels itself: the file does not matter.
+    fake.handling = desktop::MonitorHandling::kComposed;
+    ChangeRequest request = Request(picture, 2, 2, false);
+    request.stagingPath = dir / "no/such/dir/MyWallPaper.bmp";
+    ChangeResult result = Run(request);
+    EXPECT_TRUE(result.outcome.accepted);
+    EXPECT_FALSE(result.staged);
+    EXPECT_EQ(fake.applied.back().file, picture);
+    // No data directory at all: the picture's own file is handed over.
+    fake.handling = desktop::MonitorHandling::kOnePicture;
+    request.stagingPath.clear();
+    result = Run(request);
+    EXPECT_TRUE(result.outcome.accepted);
+    EXPECT_EQ(result.wallpaperPath, picture);
+    EXPECT_EQ(fake.applied.back().file, picture);
 }
 
 TEST_F(ChangeJob, PicturesOfEveryDepthReachTheSetterAsBgrx) {

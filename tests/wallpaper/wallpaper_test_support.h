@@ -50,6 +50,8 @@ struct FakeDesktop {
     std::vector<Applied> applied;
     std::vector<int> methods;  // the method of each setter made
     bool accept = true;
+    // How the setters say they show monitors; kComposed draws the pixels.
+    desktop::MonitorHandling handling = desktop::MonitorHandling::kOnePicture;
     std::function<void()> duringApply;  // runs inside each Apply, unlocked
     std::atomic<int> running{0};
     std::atomic<int> mostAtOnce{0};
@@ -59,6 +61,7 @@ class RecordingSetter : public desktop::WallpaperSetter {
 public:
     explicit RecordingSetter(FakeDesktop& fake) : fake_(fake) {}
     std::string Name() const override { return "recorder"; }
+    desktop::MonitorHandling Handling() const override { return fake_.handling; }
     desktop::Outcome Apply(const std::string& file, const desktop::PixelView& view,
                            desktop::Placement placement) override;
 
