@@ -8,7 +8,10 @@
 #include "app/sample_pictures.h"
 #include "app/screen_follower.h"
 #include "platform/base/product.h"
+#include "platform/base/quit_signals.h"
+#include "platform/qt/display_loss.h"
 #include "platform/qt/messages.h"
+#include "platform/qt/quit_on_signal.h"
 #include "platform/qt/single_instance.h"
 
 namespace {
@@ -39,6 +42,10 @@ BusActions BusActionsFor(CMainDlg& dialog) {
 }  // namespace
 
 int CWallpaperApp::Run(int argc, char** argv) {
+    // The X server ending under the program ends it with status 1 (Qt's
+    // doing); the one line on stderr is ours, as for a display that cannot
+    // be opened at the start.
+    platform::ReportDisplayLossAs("drapewell");
     QApplication app(argc, argv);
     // The window hides to the tray, and a message box may be the only window
     // on the screen: closing it must not end the program.
@@ -48,7 +55,8 @@ int CWallpaperApp::Run(int argc, char** argv) {
     // Held until the program ends; a copy that crashed leaves nothing that
     // blocks the next start.
     platform::SingleInstanceLock lock;
-    if (lock.TryAcquire() == platform::SingleInstanceLock::Result::kHeldElsewhere) {
+    const platform::SingleInstanceLock::Result locked = lock.TryAcquire();
+    if (locked == platform::SingleInstanceLock::Result::kHeldElsewhere) {
         // The running copy's window may be hidden with no tray icon to bring
         // it back: it comes to the front, and the message says why.
         AskRunningCopyToShow();
@@ -57,10 +65,15 @@ int CWallpaperApp::Run(int argc, char** argv) {
     }
     // A lock that cannot be made (no runtime directory) does not keep the
     // program from starting.
+    // SIGTERM at logout, SIGINT and SIGHUP end the program as "Exit" does
+    // (status 0): a signal that comes before the window is up waits in the
+    // pipe until the event loop runs.
+    platform::CQuitSignalPipe quitSignals;
     InstallBundledSamplePictures();
     CScreenFollower screens;
     {
         CMainDlg dialog;
+        const platform::QuitOnSignal quitOnSignal(quitSignals, [&dialog] { dialog.ExitProgram(); });
         CBusService bus(BusActionsFor(dialog));
         QObject::connect(&dialog, &CMainDlg::PictureChanged, &bus,
                          [&bus] { bus.NotifyPictureChanged(); });
