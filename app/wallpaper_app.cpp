@@ -5,16 +5,41 @@
 #include "app/app_icon.h"
 #include "app/bus_service.h"
 #include "app/main_dialog.h"
+#include "app/picture_list.h"
 #include "app/sample_pictures.h"
 #include "app/screen_follower.h"
+#include "app/settings_file.h"
+#include "platform/base/left_temporaries.h"
+#include "platform/base/paths.h"
 #include "platform/base/product.h"
 #include "platform/base/quit_signals.h"
 #include "platform/qt/display_loss.h"
 #include "platform/qt/messages.h"
 #include "platform/qt/quit_on_signal.h"
 #include "platform/qt/single_instance.h"
+#include "rotation/rotation_store.h"
 
 namespace {
+
+// The temporaries a killed copy left of the files it writes: the settings
+// file's beside it, the history's, the shuffles' and the staging bitmaps' in
+// the data directory. Only for the copy that holds the lock, as another
+// copy's temporary may be a write under way.
+void RemoveOurLeftTemporaries() {
+    if (const std::string ini = GetSettingsFilePath(); !ini.empty()) {
+        const std::size_t slash = ini.rfind('/');
+        const std::string name = ini.substr(slash + 1);
+        platform::RemoveLeftTemporaries(
+            ini.substr(0, slash + 1), [&name](std::string_view target) { return target == name; });
+    }
+    if (const std::string data = GetWindowsDirectoryPath(); !data.empty()) {
+        platform::RemoveLeftTemporaries(data, [&data](std::string_view target) {
+            return target == kHistoryFileName || target == kPictureShuffleFileName ||
+                   target == kMusicShuffleFileName ||
+                   IsStagingPicture(data + std::string(target), data);
+        });
+    }
+}
 
 // What the bus may ask of the window: each command as the tray or the
 // window's own button would run it.
@@ -69,6 +94,8 @@ int CWallpaperApp::Run(int argc, char** argv) {
     // (status 0): a signal that comes before the window is up waits in the
     // pipe until the event loop runs.
     platform::CQuitSignalPipe quitSignals;
+    if (locked == platform::SingleInstanceLock::Result::kAcquired)
+        RemoveOurLeftTemporaries();
     InstallBundledSamplePictures();
     CScreenFollower screens;
     {
