@@ -6,7 +6,7 @@
 # command and by a 5-second timer are refused: the desktop (GNOME through
 # GSettings) keeps its picture, the staging bitmap stays whole, and the
 # reason is told once. Once the filler is gone, the next change works.
-source "$(dirname "$0")/fault_lib.sh"
+source "$(dirname "$0")/fault_data_lib.sh"
 
 mount -t tmpfs -o size=2m drapewell-fault "$data" || fail "cannot mount a tmpfs on $data"
 mounts+=("$data")

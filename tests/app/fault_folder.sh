@@ -5,7 +5,7 @@
 # deleted or cut short after the list was read; a picture still being
 # written. The program keeps running, the desktop (GNOME through GSettings)
 # never gets half a picture, and changes work again without a restart.
-source "$(dirname "$0")/fault_lib.sh"
+source "$(dirname "$0")/fault_data_lib.sh"
 command -v gdbus >/dev/null || fail "gdbus is not installed"
 
 P=$T/pics

@@ -6,7 +6,7 @@
 # of its folder, since root ignores the mode): the save fails, the reason is
 # told once, the file stays as it was, and the program runs on. Damaged: the
 # save writes every key again and keeps the lines it does not own.
-source "$(dirname "$0")/fault_lib.sh"
+source "$(dirname "$0")/fault_data_lib.sh"
 
 # The program and its settings file in a folder of their own, which can be
 # mounted read-only without the rest of the tree.

@@ -1,7 +1,8 @@
-# Shared set-up of the fault scripts, sourced after `program=$1` (on top of
-# e2e_lib.sh): the script runs again in a private mount namespace, so the
-# small file systems and read-only mounts it makes vanish with it; the
-# desktop is GNOME on GSettings' keyfile backend, read back with gsettings.
+# Shared set-up of the data fault scripts (disk, folder, settings file),
+# sourced after `program=$1` (on top of e2e_lib.sh): the script runs again in
+# a private mount namespace, so the small file systems and read-only mounts
+# it makes vanish with it; the desktop is GNOME on GSettings' keyfile
+# backend, read back with gsettings.
 
 # The script again, in a mount namespace of its own (unshare -m as root, in
 # a user namespace otherwise); status 77 (skipped) when neither is allowed.
