@@ -150,6 +150,15 @@ bool Decode(CPicture& picture, std::span<const std::uint8_t> data, std::uint64_t
         (codedWidth > 0 && codedHeight > 0 &&
          !WithinCap(codedWidth, codedHeight, bits, maxPixelBytes)))
         return ImageFail("HEIF picture too large");
+    // A grid or overlay picture is drawn on a canvas whose size its own item
+    // data gives, not the sizes checked above; the library allocates it
+    // before decoding a tile. No canvas may be larger than the picture it
+    // makes, give or take the coded frame's padding to whole blocks (64
+    // pixels in HEVC, 128 in AV1): the library refuses one past this side.
+    constexpr int kBlockPadding = 256;
+    const int checkedSide = std::max({width, height, codedWidth, codedHeight});
+    heif_context_set_maximum_image_size_limit(context.get(),
+                                              std::min(checkedSide + kBlockPadding, kMaxSide));
 
     const Options options(heif_decoding_options_alloc());
     if (!options)
