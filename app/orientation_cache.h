@@ -25,8 +25,9 @@ public:
     // file.
     std::optional<bool> IsPortrait(const std::string& path);
 
-    // Forgets pictures beyond `keep` entries, so that a folder walked
-    // through many changes of the list cannot grow the cache without bound.
+    // Forgets every picture once more than `keep` are known (they are read
+    // again as asked), so that a list that keeps changing cannot grow the
+    // cache without bound.
     void Trim(std::size_t keep);
     std::size_t Size() const { return known_.size(); }
 
