@@ -10,9 +10,6 @@
 // counted against it.
 
 #include <benchmark/benchmark.h>
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -24,6 +21,7 @@
 #include <vector>
 
 #include "bench/bench_support.h"
+#include "bench/child_run.h"
 #include "codecs/bmp.h"
 #include "codecs/jpeg.h"
 #include "codecs/png.h"
@@ -57,37 +55,13 @@ const Samples& Files() {
     return samples;
 }
 
-// Runs argv to completion with output discarded; returns the seconds it took,
-// or a negative value when it could not run or failed.
-double TimeCommand(std::vector<std::string> args) {
-    std::vector<char*> argv;
-    for (std::string& a : args)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    const auto start = std::chrono::steady_clock::now();
-    pid_t pid = 0;
-    const int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0)
-        return -1;
-    int status = 0;
-    waitpid(pid, &status, 0);
-    const double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? seconds : -1;
-}
-
 void RunPeer(benchmark::State& state, const char* program, std::vector<std::string> args) {
     if (!bench::HaveProgram(program)) {
         state.SkipWithError("peer not installed");
         return;
     }
     for (auto _ : state) {
-        const double seconds = TimeCommand(args);
+        const double seconds = bench::Measure(args).seconds;
         if (seconds < 0) {
             state.SkipWithError("peer failed");
             return;
