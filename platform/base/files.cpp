@@ -12,6 +12,8 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/base/left_temporaries.h"
+
 namespace platform {
 
 namespace {
@@ -59,7 +61,7 @@ int CreateTempBeside(const std::string& target, std::string& tempPath) {
     const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
     if (name.empty())
         return -1;
-    std::string pattern = DirectoryOf(target) + "/." + name + ".XXXXXX";
+    std::string pattern = DirectoryOf(target) + "/" + TemporaryTemplate(name);
     std::vector<char> buffer(pattern.begin(), pattern.end());
     buffer.push_back('\0');
     const int fd = mkostemp(buffer.data(), O_CLOEXEC);

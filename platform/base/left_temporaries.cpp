@@ -20,6 +20,10 @@ bool SuffixCharacter(char c) {
 
 }  // namespace
 
+std::string TemporaryTemplate(std::string_view name) {
+    return "." + std::string(name) + "." + std::string(kSuffixLength, 'X');
+}
+
 std::string TemporaryTarget(std::string_view name) {
     // "." + NAME + "." + six characters, NAME not empty.
     if (name.size() < kSuffixLength + 3 || name.front() != '.')

@@ -13,6 +13,10 @@
 
 namespace platform {
 
+// The mkostemp template of a temporary for the target `name`:
+// ".NAME.XXXXXX". Every atomic write names its temporary by it.
+std::string TemporaryTemplate(std::string_view name);
+
 // The target a temporary's file name stands for ("History.txt" for
 // ".History.txt.a1B2c3"); empty when `name` is not such a temporary.
 std::string TemporaryTarget(std::string_view name);
