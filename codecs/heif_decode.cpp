@@ -5,9 +5,11 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "codecs/codec_error.h"
 #include "codecs/heif.h"
+#include "codecs/heif_boxes.h"
 #include "platform/gdi/dib_section.h"
 
 namespace {
@@ -38,10 +40,6 @@ using Context = std::unique_ptr<heif_context, ContextFree>;
 using Handle = std::unique_ptr<heif_image_handle, HandleRelease>;
 using Image = std::unique_ptr<heif_image, ImageRelease>;
 using Options = std::unique_ptr<heif_decoding_options, OptionsFree>;
-
-std::uint32_t BigEndian32(const std::uint8_t* p) {
-    return std::uint32_t{p[0]} << 24 | std::uint32_t{p[1]} << 16 | std::uint32_t{p[2]} << 8 | p[3];
-}
 
 bool IsBrand(const std::uint8_t* p, std::string_view brand) {
     return std::memcmp(p, brand.data(), 4) == 0;
@@ -95,7 +93,8 @@ bool OpenPrimary(std::span<const std::uint8_t> data, Context& context, Handle& h
 
 // The pixel memory of a `width` x `height` picture at `bits`, when it fits
 // the cap.
-bool WithinCap(int width, int height, unsigned bits, std::uint64_t maxPixelBytes) {
+bool WithinCap(std::int64_t width, std::int64_t height, unsigned bits,
+               std::uint64_t maxPixelBytes) {
     gdi::DibGeometry geometry;
     return gdi::ComputeDibGeometry(width, height, bits, geometry) &&
            geometry.sizeImage <= maxPixelBytes;
@@ -152,9 +151,17 @@ bool Decode(CPicture& picture, std::span<const std::uint8_t> data, std::uint64_t
         return ImageFail("HEIF picture too large");
     // A grid or overlay picture is drawn on a canvas whose size its own item
     // data gives, not the sizes checked above; the library allocates it
-    // before decoding a tile. No canvas may be larger than the picture it
-    // makes, give or take the coded frame's padding to whole blocks (64
-    // pixels in HEVC, 128 in AV1): the library refuses one past this side.
+    // before decoding a tile, and bounds only each side of it.
+    std::vector<HeifCanvas> canvases;
+    if (!ReadHeifCanvases(data, canvases))
+        return false;
+    for (const HeifCanvas& canvas : canvases)
+        if (canvas.width > 0 && canvas.height > 0 &&
+            !WithinCap(canvas.width, canvas.height, bits, maxPixelBytes))
+            return ImageFail("HEIF picture too large");
+    // Nor may a canvas be wider or taller than the picture it makes, give or
+    // take the coded frame's padding to whole blocks (64 pixels in HEVC, 128
+    // in AV1): the library refuses one past this side.
     constexpr int kBlockPadding = 256;
     const int checkedSide = std::max({width, height, codedWidth, codedHeight});
     heif_context_set_maximum_image_size_limit(context.get(),
@@ -205,7 +212,7 @@ bool IsHeifSignature(std::span<const std::uint8_t> head) {
         return false;
     // The general image brands also head AVIF files; their compatible
     // brands tell the two apart.
-    const std::size_t end = std::min<std::size_t>(BigEndian32(head.data()), head.size());
+    const std::size_t end = std::min<std::size_t>(ReadBigEndian(head, 4), head.size());
     for (std::size_t at = 16; at + 4 <= end; at += 4)
         if (IsBrand(&head[at], "avif") || IsBrand(&head[at], "avis"))
             return false;

@@ -231,10 +231,10 @@ TEST(Heif, WritingIsRefusedWithAReasonAndLeavesNoFile) {
     EXPECT_TRUE(dir.Entries().empty());
 }
 
-// An overlay picture whose boxes say 64x64 but whose canvas (in its item
-// data) is some 2.7 GB: found by the fuzzer. It is refused before the
-// library allocates the canvas.
-TEST(Heif, AnOverlayCanvasLargerThanItsPictureIsRefusedUnallocated) {
+// A grid picture made of one overlay, found by the fuzzer: the grid's
+// boxes say 21 x 13 and the overlay's 64x64, but the overlay's canvas (in
+// its item data) is some 2.7 GB.
+std::vector<std::uint8_t> FuzzedOverlayFile() {
     const std::string hex =
         "000000186674797068656963000000006d69663168656963000001ac6d65746100000000"
         "0000002168646c7200000000000000007069637400000000000000000000000000000000"
@@ -255,7 +255,23 @@ TEST(Heif, AnOverlayCanvasLargerThanItsPictureIsRefusedUnallocated) {
     std::vector<std::uint8_t> bytes;
     for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
         bytes.push_back(static_cast<std::uint8_t>(std::stoi(hex.substr(i, 2), nullptr, 16)));
+    return bytes;
+}
+
+// Each is refused before the library allocates the canvas: first as it was
+// found, then with the grid made a strip 65,284 pixels tall, within the cap
+// on its own, whose sides no longer bound the square canvas.
+TEST(Heif, AnOverlayCanvasLargerThanItsPictureIsRefusedUnallocated) {
+    std::vector<std::uint8_t> bytes = FuzzedOverlayFile();
     CPicture picture;
+    ClearImageError();
+    EXPECT_FALSE(DecodeHeifMemory(picture, bytes));
+    EXPECT_EQ(LastImageError(), "HEIF picture too large");
+
+    constexpr std::size_t kGridHeight = 380;  // in the grid's 'ispe' box
+    ASSERT_EQ(bytes[kGridHeight + 3], 0x0d);
+    bytes[kGridHeight + 2] = 0xff;
+    bytes[kGridHeight + 3] = 0x04;
     ClearImageError();
     EXPECT_FALSE(DecodeHeifMemory(picture, bytes));
     EXPECT_EQ(LastImageError(), "HEIF picture too large");
