@@ -3,7 +3,8 @@
 // goes through our lossless writer and must come back with the same colours
 // and alpha (the writer leaves out an alpha that is opaque throughout, which
 // then reads back as 24 bits); any other accepted picture must at least be
-// written.
+// written, unless a side is past what a WebP frame holds (an animation's
+// canvas may be larger than any of its frames).
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -46,6 +47,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             },
             nullptr, fuzz::kFuzzPixelBytes))
         fuzz::TouchEveryRow(scaled);
+    if (picture.GetWidth() > kWebpMaxSide || picture.GetHeight() > kWebpMaxSide)
+        return 0;
     std::vector<std::uint8_t> out;
     if (!EncodeWebp(picture, 85, out))
         __builtin_trap();
