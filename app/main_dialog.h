@@ -271,6 +271,9 @@ private:
     // Shows `picture`, from the list when it is there, directly otherwise.
     void ShowPicture(const std::string& picture);
     int RowOf(const std::string& picture) const;
+    // The row `picture` has, or would have, in the sorted list: the first
+    // row not before it (the count when it would come last).
+    int SortedRow(const std::string& picture) const;
     // "Next" after "Previous": the picture after the cursor's in the
     // history; false at its newest entry.
     bool ShowNextInHistory();
@@ -322,6 +325,9 @@ private:
     // following ones are tried until one reads or the list went round once.
     int skippedUnreadable_ = 0;
     bool advancing_ = false;  // the latest change came from ShowNextImage
+    // The picture last asked for, when it has left the list since: "Next" in
+    // order goes to the row that took its place.
+    std::string vanishedCurrent_;
     bool unreadableShown_ = false;
     std::string failureTold_;      // the reason of the failed changes told last
     std::string saveFailureTold_;  // the reason of the failed saves told last

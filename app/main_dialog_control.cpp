@@ -66,10 +66,7 @@ std::vector<std::string> CMainDlg::ImageEntries() const {
     return entries;
 }
 
-int CMainDlg::RowOf(const std::string& picture) const {
-    const QString wanted = QString::fromStdString(picture);
-    // The list is sorted: a binary search finds the row of a long list at
-    // once; an entry out of order (none should be) is looked for in full.
+int CMainDlg::SortedRow(const std::string& picture) const {
     int low = 0, high = imageList_->count();
     while (low < high) {
         const int middle = (low + high) / 2;
@@ -78,6 +75,14 @@ int CMainDlg::RowOf(const std::string& picture) const {
         else
             high = middle;
     }
+    return low;
+}
+
+int CMainDlg::RowOf(const std::string& picture) const {
+    const QString wanted = QString::fromStdString(picture);
+    // The list is sorted: a binary search finds the row of a long list at
+    // once; an entry out of order (none should be) is looked for in full.
+    const int low = SortedRow(picture);
     if (low < imageList_->count() && imageList_->item(low)->text() == wanted)
         return low;
     for (int i = 0; i < imageList_->count(); ++i) {
@@ -175,24 +180,18 @@ void CMainDlg::OnPicturesChanged(const std::vector<std::string>& added,
         if (row < 0)
             continue;
         QListWidgetItem* item = imageList_->item(row);
-        selectionLost = selectionLost || (item == imageList_->currentItem() && item->isSelected());
+        if (item == imageList_->currentItem() && item->isSelected()) {
+            selectionLost = true;
+            vanishedCurrent_ = picture;
+        }
         delete imageList_->takeItem(row);
     }
     for (const std::string& picture : added) {
-        if (RowOf(picture) >= 0)
-            continue;
-        int low = 0, high = imageList_->count();
-        while (low < high) {
-            const int middle = (low + high) / 2;
-            if (ImageListLess(imageList_->item(middle)->text().toStdString(), picture))
-                low = middle + 1;
-            else
-                high = middle;
-        }
-        imageList_->insertItem(low, QString::fromStdString(picture));
+        if (RowOf(picture) < 0)
+            imageList_->insertItem(SortedRow(picture), QString::fromStdString(picture));
     }
-    // The row that took a vanished picture's place stays current (so that
-    // "Next" in order goes on from there) but is not the wallpaper.
+    // The row that took a vanished picture's place stays current but is not
+    // the wallpaper; "Next" in order goes to it.
     if (selectionLost)
         imageList_->clearSelection();
     emit PictureCountChanged(imageList_->count());

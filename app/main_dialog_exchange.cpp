@@ -107,6 +107,7 @@ void CMainDlg::ShowSettings() {
 void CMainDlg::SelectImage(int index) {
     // A selection made by the program is no click: it starts no change.
     const QSignalBlocker blocker(imageList_);
+    vanishedCurrent_.clear();
     imageList_->setCurrentRow(index);
     if (QListWidgetItem* item = imageList_->item(index))
         imageList_->scrollToItem(item);

@@ -72,6 +72,9 @@ void CMainDlg::ShowNextImage() {
             next = RowOf(*picture);
             SaveShuffle(StateFile(kPictureShuffleFileName), shuffle_);
         }
+    } else if (!vanishedCurrent_.empty()) {
+        // Past the end of the list: round to its start.
+        next = SortedRow(vanishedCurrent_) % count;
     } else {
         next = NextIndexInOrder(imageList_->currentRow(), count);
     }
@@ -160,6 +163,7 @@ void CMainDlg::ChangeWallpaperNow() {
 void CMainDlg::RequestChange(const std::string& picture) {
     // Nothing selected is nothing to show; a job for no picture would only
     // erase the last wallpaper's name.
+    vanishedCurrent_.clear();
     if (!picture.empty()) {
         wallpaper::ChangeRequest request;
         request.picturePath = picture;

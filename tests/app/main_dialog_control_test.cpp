@@ -1,7 +1,8 @@
 // The window's newer commands on Qt's offscreen platform: "Previous" and
 // "Next" through the history (across a restart), random mode's rounds, the
 // pause and its key, a picture named from outside, the picture list
-// following its folder, and the place of the two new buttons.
+// following its folder (and "Next" when the shown picture left it), and the
+// place of the two new buttons.
 
 #include <gtest/gtest.h>
 
@@ -144,6 +145,30 @@ TEST_F(MainDialogControlTest, PreviousSkipsDeletedPicturesAndStopsAtTheOldest) {
     EXPECT_EQ(Current(), Name(1));
     EXPECT_FALSE(dlg.ShowPreviousImage());
     EXPECT_EQ(Current(), Name(1));
+}
+
+// The shown picture deleted: "Next" in order goes to the one that took its
+// place in the list, not past it; after the last one, round to the first.
+TEST_F(MainDialogControlTest, NextAfterTheShownPictureVanishedPassesNoneOver) {
+    for (int i = 0; i < 5; ++i)
+        Picture(std::to_string(i) + ".png");
+    ini_.WriteString("RandomMode", "0");
+    CMainDlg& dlg = Start();
+    std::string why;
+    ASSERT_TRUE(dlg.ShowPictureFile(Name(1), why)) << why;
+    fs::remove(Name(1));
+    QTRY_COMPARE_WITH_TIMEOUT(dlg.PictureCount(), 4, 5000);
+    dlg.ShowNextImage();
+    EXPECT_EQ(Current(), Name(2));
+    dlg.ShowNextImage();
+    EXPECT_EQ(Current(), Name(3));
+
+    ASSERT_TRUE(dlg.ShowPictureFile(Name(4), why)) << why;
+    fs::remove(Name(4));
+    QTRY_COMPARE_WITH_TIMEOUT(dlg.PictureCount(), 3, 5000);
+    dlg.ShowNextImage();
+    EXPECT_EQ(Current(), Name(0));
+    ASSERT_TRUE(dlg.WaitForChanges(10s));
 }
 
 TEST_F(MainDialogControlTest, RandomModeShowsEveryPictureOncePerRound) {
