@@ -4,6 +4,7 @@
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
+#include <QDBusReply>
 #include <QTimer>
 #include <QVariantMap>
 
@@ -113,10 +114,17 @@ CBusService::CBusService(BusActions actions) : actions_(std::move(actions)) {
         return;
     if (!bus.registerObject(QString::fromLatin1(kBusPath), this, QDBusConnection::ExportAdaptors))
         return;
-    // The lock file keeps a second copy from starting; a name held elsewhere
-    // all the same (another copy on another machine sharing the home) is not
-    // taken over.
-    registered_ = bus.registerService(QString::fromLatin1(kBusName));
+    // The lock file keeps a second copy from starting, but a copy killed a
+    // moment ago may still own the name until the bus sees its connection
+    // close: the name is queued for, and comes to us then. A name held all
+    // the same by a live owner (another copy on another machine sharing the
+    // home) is not taken over.
+    const QDBusReply<QDBusConnectionInterface::RegisterServiceReply> reply =
+        bus.interface()->registerService(QString::fromLatin1(kBusName),
+                                         QDBusConnectionInterface::QueueService,
+                                         QDBusConnectionInterface::DontAllowReplacement);
+    registered_ =
+        reply.isValid() && reply.value() != QDBusConnectionInterface::ServiceNotRegistered;
     if (!registered_)
         bus.unregisterObject(QString::fromLatin1(kBusPath));
 }
